@@ -1,0 +1,52 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+// The window thread as the link sees it: something that runs a task there, later.
+class WindowThread {
+ public:
+  virtual ~WindowThread() = default;
+  // Returns at once; `task` runs on the window thread between its events.
+  virtual void Post(std::function<void()> task) = 0;
+};
+
+// Carries tasks from the link thread to the window thread, in order, each exactly once.
+//
+// The link thread does not wait for each task to finish: it queues it and goes back to its
+// socket, so that a reader reporting thousands of tags a second is drained from the kernel
+// before its buffer overflows, while the window works through the queue in batches. Only when
+// `maxPending` tasks are waiting does the link thread wait for room, which bounds memory.
+// Nothing ever makes the window thread wait for the link thread: Cancel() releases a waiting
+// link thread at once, and after the link thread has ended, Flush() runs what is left.
+class HandOver {
+ public:
+  explicit HandOver(WindowThread& target, std::size_t maxPending = 65536);
+
+  // Link thread.
+  void Deliver(std::function<void()> task);
+  // Window thread: a link thread waiting for room goes on at once, now and from now on.
+  void Cancel();
+  // Window thread, once the link thread has ended: runs every task still queued.
+  void Flush();
+
+  std::size_t Pending() const;
+
+ private:
+  struct Shared {
+    mutable std::mutex mutex;
+    std::condition_variable room;
+    std::deque<std::function<void()>> queue;
+    bool drainPosted = false;
+    bool cancelled = false;
+  };
+  static void Drain(const std::shared_ptr<Shared>& shared, WindowThread& target);
+
+  WindowThread& target;
+  std::size_t maxPending;
+  std::shared_ptr<Shared> shared;
+};

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <netinet/in.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "DeviceWindow.h"
+#include "HandOver.h"
+#include "Handler.h"
+
+// The link: one UDP socket and the thread that receives on it. Exists only while the window is
+// connected; the window creates it, stops it and destroys it.
+class UDPThread {
+ public:
+  using ChainFactory = std::function<std::unique_ptr<HandlerChain>(DeviceWindow&)>;
+
+  // `address` and `port` are the texts of edtIP and edtPort, read once here. Effects of received
+  // datagrams are carried out on `window` through `windowThread`.
+  UDPThread(const std::string& address, const std::string& port, DeviceWindow& window,
+            WindowThread& windowThread, ChainFactory buildChain = BuildHandlerChain);
+  // Waits until the link thread has ended.
+  ~UDPThread();
+  UDPThread(const UDPThread&) = delete;
+  UDPThread& operator=(const UDPThread&) = delete;
+
+  // Sends the text as one datagram to the device. Errors are ignored.
+  void Send(const std::string& text);
+  // Ends the receive loop, closes the socket, destroys the handler chain.
+  void Stop();
+
+  // The socket's local port, 0 before the first send.
+  std::uint16_t LocalPort() const;
+
+ private:
+  // Records a datagram's effects while the chain runs on the link thread, so that all of them
+  // are handed to the window thread at once and carried out there in order.
+  class EffectBatch : public DeviceWindow {
+   public:
+    void SetFieldText(const std::string& field, const std::string& text) override;
+    void SetFieldHint(const std::string& field, const std::string& text) override;
+    void SetPickers(const CalendarTime& time) override;
+    void SelectNetworkMode(int item) override;
+    void AddLog(const std::string& text) override;
+
+    std::vector<std::function<void(DeviceWindow&)>> effects;
+  };
+
+  void OpenSocket(const std::string& address, const std::string& port);
+  void Execute();
+
+  std::atomic<bool> running{false};
+  int socket = -1;
+  sockaddr_in deviceAddress{};
+  DeviceWindow& window;
+  EffectBatch batch;
+  std::unique_ptr<HandlerChain> chain;
+  HandOver handOver;
+  std::thread thread;
+  bool stopped = false;
+};
+
+// The one link while connected, null otherwise. Only the main window sets it.
+extern UDPThread* udpthread;
+
+// Sends {"type": type} through `link` and logs the printed request on `log`.
+void SendTypeRequest(UDPThread& link, const std::string& type, DeviceWindow& log);
