@@ -1,0 +1,125 @@
+#include "CodePage.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace codepage {
+
+namespace {
+
+// One iconv conversion descriptor, closed on every path out.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd(iconv_open(to, from)) {
+    if (cd == reinterpret_cast<iconv_t>(-1))
+      throw std::runtime_error(std::string("iconv cannot convert from ") + from + " to " + to);
+  }
+  ~Converter() { iconv_close(cd); }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  // Converts as much of [in, in + inLeft) as it can, appending to `out`. Returns 0 when all was
+  // converted, otherwise the errno that stopped it (EILSEQ or EINVAL); `in`/`inLeft` then point
+  // at the offending input.
+  int Run(char*& in, std::size_t& inLeft, std::string& out) {
+    char buffer[1024];
+    while (inLeft > 0) {
+      char* dst = buffer;
+      std::size_t dstLeft = sizeof buffer;
+      std::size_t r = iconv(cd, &in, &inLeft, &dst, &dstLeft);
+      out.append(buffer, static_cast<std::size_t>(dst - buffer));
+      if (r == static_cast<std::size_t>(-1) && errno != E2BIG) return errno;
+    }
+    char* dst = buffer;
+    std::size_t dstLeft = sizeof buffer;
+    iconv(cd, nullptr, nullptr, &dst, &dstLeft);  // flush any shift state
+    out.append(buffer, static_cast<std::size_t>(dst - buffer));
+    return 0;
+  }
+
+ private:
+  iconv_t cd;
+};
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* end = p + bytes.size();
+  while (p < end) {
+    unsigned char c = *p;
+    if (c < 0x80) {
+      ++p;
+      continue;
+    }
+    int length;
+    char32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) {
+      length = 2;
+      cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      length = 3;
+      cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      length = 4;
+      cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (end - p < length) return false;
+    for (int i = 1; i < length; ++i) {
+      if ((p[i] & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (p[i] & 0x3F);
+    }
+    if ((length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000) || cp > 0x10FFFF ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+      return false;
+    p += length;
+  }
+  return true;
+}
+
+const char* ForCharset(int charset) {
+  switch (charset) {
+    case 134:  // GB2312_CHARSET
+      return "CP936";
+    case 136:  // CHINESEBIG5_CHARSET
+      return "CP950";
+    case 128:  // SHIFTJIS_CHARSET; glibc's SHIFT_JIS lacks the Windows extensions CP932 has
+      return "CP932";
+    case 129:  // HANGEUL_CHARSET
+      return "CP949";
+    default:
+      return "WINDOWS-1252";
+  }
+}
+
+std::string ToUtf8(std::string_view bytes, const char* codePage) {
+  Converter converter("UTF-8", codePage);
+  std::string in(bytes);
+  char* src = in.data();
+  std::size_t left = in.size();
+  std::string out;
+  out.reserve(in.size() * 3 / 2);
+  while (converter.Run(src, left, out) != 0) {
+    out += "\xEF\xBF\xBD";  // U+FFFD, then resynchronise on the next byte
+    ++src;
+    --left;
+  }
+  return out;
+}
+
+std::optional<std::string> FromUtf8(std::string_view text, const char* codePage) {
+  if (!IsValidUtf8(text)) return std::nullopt;
+  Converter converter(codePage, "UTF-8");
+  std::string in(text);
+  char* src = in.data();
+  std::size_t left = in.size();
+  std::string out;
+  if (converter.Run(src, left, out) != 0) return std::nullopt;
+  return out;
+}
+
+}  // namespace codepage

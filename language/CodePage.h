@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Text encodings of the language files. The rest of the system deals in UTF-8; a file written
+// for the original Windows tool is in the ANSI code page that its font character set implies.
+namespace codepage {
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF. An empty text and
+// plain ASCII are valid.
+bool IsValidUtf8(std::string_view bytes);
+
+// The iconv name of the code page that goes with a Windows font character set number:
+// 134 CP936, 136 CP950, 128 CP932, 129 CP949, anything else WINDOWS-1252.
+const char* ForCharset(int charset);
+
+// Decodes `bytes` from `codePage` to UTF-8. A byte sequence the code page does not define
+// becomes U+FFFD and decoding goes on after it, so every input gives some text.
+std::string ToUtf8(std::string_view bytes, const char* codePage);
+
+// Encodes UTF-8 `text` in `codePage`; empty when a character has no form in the code page (or
+// the text is not UTF-8), so that a write never stores a silently altered value.
+std::optional<std::string> FromUtf8(std::string_view text, const char* codePage);
+
+}  // namespace codepage

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// The private-profile INI routines, after the Windows GetPrivateProfileStringA,
+// GetPrivateProfileIntA and WritePrivateProfileStringA:
+// - section and key names are trimmed and compared without regard to ASCII letter case;
+// - only the first section of a name counts, and in it only the first key of a name;
+// - a value is trimmed, and one pair of matching surrounding quotes (" or ') is stripped;
+// - a value is read as into a buffer of `size` bytes: at most size - 1 bytes are returned;
+// - lines starting with ';' are comments, lines without '=' carry no key;
+// - every call opens the file, reads or writes it and closes it again: nothing is cached, so an
+//   edit made by anyone shows at the next call.
+// Values go in and come out as UTF-8; the file itself may be in a legacy code page (see
+// CodePage.h): a file that is valid UTF-8 or starts with a UTF-8 byte-order mark is UTF-8,
+// otherwise its [General] Charset names its code page.
+namespace profile {
+
+inline constexpr std::size_t kBufferSize = 2048;  // the buffer the original tool reads into
+
+// The value, or `defaultValue` (trailing blanks removed, cut to size - 1 bytes) when the file,
+// the section or the key is missing. A value is never cut inside a UTF-8 character.
+std::string ReadString(const std::string& path, std::string_view section, std::string_view key,
+                       std::string_view defaultValue, std::size_t size = kBufferSize);
+
+// The value read as ParseInt reads it; `defaultValue` when the key is missing or its value is
+// not a number.
+std::int32_t ReadInt(const std::string& path, std::string_view section, std::string_view key,
+                     std::int32_t defaultValue);
+
+// A whole text as an integer: an optional sign, then decimal digits, or "0x", "0X" or "$"
+// followed by hexadecimal digits. Hexadecimal takes up to 32 bits as a bit pattern ($FFFFFFFF is
+// -1); decimal must fit a signed 32-bit integer. Anything else, trailing characters included
+// ("12abc"), is not a number. (Windows' own GetPrivateProfileInt would take the leading digits;
+// the specification asks for the default instead.)
+std::optional<std::int32_t> ParseInt(std::string_view text);
+
+// Every key of the first section named `section`, in file order, first occurrence of each name
+// only, with values read as ReadString reads them. One open and close of the file.
+std::vector<std::pair<std::string, std::string>> ReadSection(const std::string& path,
+                                                             std::string_view section,
+                                                             std::size_t size = kBufferSize);
+
+// Sets `key` in `section` to `value`. Only the key's own line changes (the text after its '='),
+// or one line is added at the end of the section, or the section is appended to the file; every
+// other byte stays as it was, line endings (CRLF or LF) follow the file's own. A missing file is
+// created. Fails, with the reason in `error`, when the file cannot be read or written (a missing
+// directory, a read-only file), when a name is empty or would break the line structure, or when
+// the value cannot be represented in the file's code page.
+bool WriteString(const std::string& path, std::string_view section, std::string_view key,
+                 std::string_view value, std::string* error = nullptr);
+
+}  // namespace profile
