@@ -1,0 +1,27 @@
+#include <QApplication>
+#include <QMessageBox>
+#include <exception>
+
+#include "Dialogs.h"
+#include "ErrorGuard.h"
+#include "Sound.h"
+#include "Umainform.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Tagwick"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Tagwick"));
+  QtDialogs dialogs;
+  try {
+    PulseSound sound([] { QApplication::beep(); });
+    TMainForm form(dialogs, sound);
+    form.FormCreate();
+    form.show();
+    return app.exec();
+  } catch (const std::exception& error) {
+    ShowErrorBox(dialogs, nullptr, QString::fromUtf8(error.what()));
+  } catch (...) {
+    ShowErrorBox(dialogs, nullptr, QString());
+  }
+  return 1;
+}
