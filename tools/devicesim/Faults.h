@@ -1,0 +1,58 @@
+// Fault injection: a share of the device's replies and reports is spoiled on purpose, so that
+// tests and benchmarks can see how the tool copes.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Message.h"
+#include "Stats.h"
+#include "Types.h"
+
+namespace devicesim {
+
+struct FaultShares {
+  double malformed = 0;  // replaced by a proper prefix of its JSON text (never valid JSON)
+  double oversize = 0;   // padded to exactly kOversizeBytes with a "pad" member
+  double empty = 0;      // replaced by an empty datagram
+  double capitals = 0;   // member names in capitals ("TYPE", "EPC", "RSSI", ...)
+  double badstatus = 0;  // a "status" member's value replaced by one other than "ok"
+  double duplicate = 0;  // the datagram is sent twice
+  bool any() const {
+    return malformed > 0 || oversize > 0 || empty > 0 || capitals > 0 || badstatus > 0 ||
+           duplicate > 0;
+  }
+};
+
+inline constexpr std::size_t kOversizeBytes = 8193;
+
+// Parses "name=share,name=share"; shares are decimals from 0 to 1, and malformed + oversize +
+// empty (which replace the datagram and so exclude each other) must not exceed 1. Returns the
+// error text, or nothing on success.
+std::optional<std::string> parseFaults(std::string_view text, FaultShares& out);
+
+// The text cut to a proper prefix: fraction 0 keeps half of it, fraction near 1 all but the
+// last byte. A proper prefix of a JSON object is never valid JSON.
+std::string makeMalformed(const std::string& rendered, double fraction);
+// A rendered object with a "pad" member added so that the text is exactly kOversizeBytes long.
+std::string makeOversize(const std::string& rendered);
+
+class FaultInjector {
+ public:
+  FaultInjector(const FaultShares& shares, std::uint64_t seed, Stats& stats)
+      : shares_(shares), random_(seed ^ 0xFA017ULL), stats_(stats) {}
+
+  // Renders the message, spoils it as drawn and appends one or (duplicate) two datagrams.
+  // Every datagram draws the same four numbers, whatever applies to it, so that a seed gives
+  // the same faults on the same sequence of datagrams.
+  void emit(Message message, Kind kind, const Endpoint& to, std::vector<Outgoing>& out);
+
+ private:
+  FaultShares shares_;
+  Random random_;
+  Stats& stats_;
+};
+
+}  // namespace devicesim
