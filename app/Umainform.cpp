@@ -409,6 +409,12 @@ void TMainForm::FormClose() {
   if (closed) return;
   closed = true;
   if (Tag(btnIP) != 0) btnIP->click();
+  if (KorvelLanguage) {
+    // The window is going: a language choice that cannot be saved (no language directory, a
+    // read-only medium) is worth a warning on the console, not a box that holds up closing.
+    KorvelLanguage->SetErrorDisplay(
+        [](const std::string& message) { qWarning("%s", message.c_str()); });
+  }
   delete KorvelLanguage;
   KorvelLanguage = nullptr;
 }
