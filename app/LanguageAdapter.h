@@ -9,7 +9,7 @@
 
 #include "LanguageWindow.h"
 
-// A top-level QWidget as the language object (Part 4.1) sees it, through the meta-object system:
+// A top-level QWidget as the language object sees it, through the meta-object system:
 // - the window's name is its objectName, its title the windowTitle, borderless means
 //   Qt::FramelessWindowHint;
 // - a font's character set is the dynamic property "charset" (int, 1 when absent), on the window

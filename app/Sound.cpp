@@ -40,10 +40,10 @@ void PulseSound::Play(const std::string& wavPath) {
   }
 
   // libsndfile converts any sample format it reads to 16-bit native-endian frames.
-  pa_sample_spec spec{};
-  spec.format = PA_SAMPLE_S16NE;
-  spec.rate = static_cast<uint32_t>(info.samplerate);
-  spec.channels = static_cast<uint8_t>(info.channels);
+  pa_sample_spec format{};
+  format.format = PA_SAMPLE_S16NE;
+  format.rate = static_cast<uint32_t>(info.samplerate);
+  format.channels = static_cast<uint8_t>(info.channels);
 
   // With no server pa_simple_new fails at once: connecting to a missing socket is refused. It
   // would start a PulseAudio daemon first only where libpulse's autospawn is on (never as root,
@@ -51,7 +51,7 @@ void PulseSound::Play(const std::string& wavPath) {
   // once and then the sound plays. The environment is left alone: the user's client.conf rules.
   int error = 0;
   std::unique_ptr<pa_simple, PulseCloser> stream(
-      pa_simple_new(nullptr, "Tagwick", PA_STREAM_PLAYBACK, nullptr, "Test sound", &spec, nullptr,
+      pa_simple_new(nullptr, "Tagwick", PA_STREAM_PLAYBACK, nullptr, "Test sound", &format, nullptr,
                     nullptr, &error));
   if (!stream) {
     fail();

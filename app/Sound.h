@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-// The start/stop sound of the read test (Part 3.1), behind an interface so that tests can record
+// The start/stop sound of the read test, behind an interface so that tests can record
 // what would be played.
 class Sound {
  public:

@@ -4,7 +4,7 @@
 
 #include "TagGrid.h"
 
-// The tag list of Part 3.2: one line per grid row from row 0 (the header row) to the last, the
+// The tag list: one line per grid row from row 0 (the header row) to the last, the
 // cells of columns 0 to the last joined by "," with no quoting, each line followed by CR LF, the
 // last one included. The cells' bytes are copied unchanged; no byte-order mark.
 std::string BuildCsv(const TagGrid& grid);

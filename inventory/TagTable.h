@@ -7,14 +7,14 @@
 
 #include "TagGrid.h"
 
-// The per-tag record of the tag table (Part 3.1), fields in the spec's order.
+// The per-tag record of the tag table.
 struct __EPCDATA {
   int32_t row;    // the tag's grid row, 1-based, its place in the order of first sighting
   int32_t count;  // processed reports of this tag since it was first seen
 };
 
 // EPC text exactly as received (no case folding, no trimming) to its record; std::string's
-// ordering is the byte-wise comparison the spec asks for.
+// ordering is the byte-wise comparison that tells tags apart.
 using EpcMap = std::map<std::string, __EPCDATA>;
 
 // The seven columns of the tag grid.
@@ -44,7 +44,7 @@ TimeOfDay LocalTimeOfDay();
 // separator is ':' (the time separator of the locales this tool runs in on Linux).
 std::string FormatTimeText(const TimeOfDay& time);
 
-// The signal conversion of Part 3.1: the text as a decimal 32-bit integer v (optional '+' or '-',
+// The signal conversion: the text as a decimal 32-bit integer v (optional '+' or '-',
 // then ASCII digits, nothing else, no spaces), then the low 8 bits of v + 127 read as a signed
 // byte, in decimal. "-60" -> "67", "60" -> "-69", "129" -> "0", "200" -> "71", "88" -> "-41".
 // Nothing when the text is not such an integer (also when it is out of the 32-bit range).
@@ -68,7 +68,7 @@ struct EpcOutcome {
   bool processed() const { return kind == Kind::Processed; }
 };
 
-// Processes one "epcinfo" report (Part 3.1, steps 1 to 6): `reportText` is the datagram's whole
+// Processes one "epcinfo" report: `reportText` is the datagram's whole
 // JSON text, `epc` the current text of edtCardNo, `now` the time of day to show in column 6.
 //
 // Members "rssi", "epclen" and "antid" are looked up ignoring ASCII case, first match (cJSON's
@@ -78,9 +78,8 @@ struct EpcOutcome {
 // array) is treated as absent: the default applies ("88", EPC byte length / 2, "0").
 //
 // A text that does not parse: InvalidJson with "收到下位机无效EPC字符串:" + text. A signal text
-// that is not an integer: InvalidSignal with "'<signal text>' is not a valid integer value" (the
-// original showed this in a modal error box, which would stall the window at hundreds of reports a
-// second). In both cases the table, the grid and the count are left as they were.
+// that is not an integer: InvalidSignal with "'<signal text>' is not a valid integer value", for the log:
+// a modal box per report would stall the window at hundreds of reports a second. In both cases the table, the grid and the count are left as they were.
 //
 // A new tag gets row = size + 1, the grid's row count is set to row + 1, and the row is written
 // with one SetRow call; a known tag's count goes up by one and its own row is rewritten with one

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-// Text encodings of the language files. The rest of the system deals in UTF-8; a file written
-// for the original Windows tool is in the ANSI code page that its font character set implies.
+// Text encodings of the language files. The rest of the system deals in UTF-8; a legacy file
+// written on Windows is in the ANSI code page that its font character set implies.
 namespace codepage {
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF. An empty text and

@@ -45,7 +45,6 @@ void Write(const std::string& path, std::string_view section, std::string_view k
 TKorvelLanguage::TKorvelLanguage(const std::string& baseDirectory, const std::string& localeName,
                                  ErrorDisplay showError)
     : showError(std::move(showError)) {
-  // Algorithm 1 of Part 4.1.
   LangDir = baseDirectory;
   if (LangDir.empty() || LangDir.back() != kSeparator) LangDir += kSeparator;
   LangDir += "Language";
@@ -94,8 +93,8 @@ TKorvelLanguage::TKorvelLanguage(const std::string& baseDirectory, const std::st
 }
 
 TKorvelLanguage::~TKorvelLanguage() {
-  // The spec's original raises an error in the close handler here; this one reports the failed
-  // write (no language directory, read-only medium) and lets the window close.
+  // A failed write (no language directory, a read-only medium) is reported, never thrown: the
+  // window must still close.
   try {
     std::string error;
     if (profile::WriteString(LangDir + "Lang.ini", "General", "CurID", std::to_string(CurID),
@@ -108,7 +107,6 @@ TKorvelLanguage::~TKorvelLanguage() {
 }
 
 bool TKorvelLanguage::ApplyLanguage(LanguageWindow& window) {
-  // Algorithm 2 of Part 4.1.
   if (CurID == -1) return false;
   const std::string windowName = window.Name();
   if (windowName.empty()) return false;
@@ -145,7 +143,6 @@ bool TKorvelLanguage::ApplyLanguage(LanguageWindow& window) {
 }
 
 void TKorvelLanguage::SaveLanguage(LanguageWindow& window) {
-  // Algorithm 3 of Part 4.1.
   if (CurID == -1) return;
   const std::string windowName = window.Name();
   // With no name there is no section to write to; ApplyLanguage refuses such a window too.

@@ -53,6 +53,6 @@ class TKorvelLanguage {
 std::uint32_t WindowsLocaleId(const std::string& localeName);
 
 // The index of the shipped language that suits a locale name such as "ja_JP.UTF-8": the locale
-// identifier in lowercase hexadecimal looked up in the table of Part 4.1 ("409" 0, "804" 1,
+// identifier in lowercase hexadecimal looked up in this table ("409" 0, "804" 1,
 // "411" 2, "404" 3, "40a" and "80a" 4, anything else 0).
 std::int32_t DefaultLanguageIndex(const std::string& localeName);

@@ -38,7 +38,7 @@ std::int32_t ReadInt(const std::string& path, std::string_view section, std::str
 // followed by hexadecimal digits. Hexadecimal takes up to 32 bits as a bit pattern ($FFFFFFFF is
 // -1); decimal must fit a signed 32-bit integer. Anything else, trailing characters included
 // ("12abc"), is not a number. (Windows' own GetPrivateProfileInt would take the leading digits;
-// the specification asks for the default instead.)
+// anything that is not wholly a number gives the default here.)
 std::optional<std::int32_t> ParseInt(std::string_view text);
 
 // Every key of the first section named `section`, in file order, first occurrence of each name

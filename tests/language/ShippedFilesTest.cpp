@@ -15,7 +15,7 @@ using langtest::FakeWindow;
 using langtest::ReadFile;
 using langtest::TempDir;
 
-// Every control of the main window that takes a caption (Part 4.1).
+// Every control of the main window that takes a caption.
 const char* const kCaptionedControls[] = {
     "ts1",   "ts2",   "grp1",  "grp5",  "grp6",  "grp7",  "grp8",    "rgNetWork", "lbl1",
     "lbl2",  "lbl4",  "lbl5",  "lbl6",  "lbl8",  "lbl9",  "lbl10",   "lbl11",     "lbl12",
