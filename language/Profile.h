@@ -22,7 +22,7 @@
 // otherwise its [General] Charset names its code page.
 namespace profile {
 
-inline constexpr std::size_t kBufferSize = 2048;  // the buffer the original tool reads into
+inline constexpr std::size_t kBufferSize = 2048;  // values are read into this many bytes
 
 // The value, or `defaultValue` (trailing blanks removed, cut to size - 1 bytes) when the file,
 // the section or the key is missing. A value is never cut inside a UTF-8 character.
