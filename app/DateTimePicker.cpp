@@ -18,7 +18,9 @@ DateTimePicker::DateTimePicker(Kind kind, QWidget* parent)
   });
 }
 
-QDateTime DateTimePicker::Value() const { return value; }
+QDateTime DateTimePicker::Value() const {
+  return value;
+}
 
 void DateTimePicker::SetValue(const QDateTime& newValue) {
   value = newValue;

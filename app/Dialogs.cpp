@@ -9,10 +9,16 @@ BoxAnswer QtDialogs::MessageBox(QWidget* owner, const QString& text, const QStri
   box.setWindowTitle(title);
   box.setText(text);
   switch (icon) {
-    case BoxIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case BoxIcon::None:
+      box.setIcon(QMessageBox::NoIcon);
+      break;
     case BoxIcon::Stop:
-    case BoxIcon::Error: box.setIcon(QMessageBox::Critical); break;
-    case BoxIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case BoxIcon::Error:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case BoxIcon::Warning:
+      box.setIcon(QMessageBox::Warning);
+      break;
   }
   if (buttons == BoxButtons::OkCancel) {
     box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);

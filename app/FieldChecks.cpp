@@ -20,9 +20,15 @@ bool WholeMatch(const char* pattern, const std::string& text) {
 
 }  // namespace
 
-bool IsIPAddressText(const std::string& text) { return WholeMatch(kAddressPattern, text); }
-bool IsDigitsText(const std::string& text) { return WholeMatch(kDigitsPattern, text); }
-bool IsScheduleText(const std::string& text) { return WholeMatch(kSchedulePattern, text); }
+bool IsIPAddressText(const std::string& text) {
+  return WholeMatch(kAddressPattern, text);
+}
+bool IsDigitsText(const std::string& text) {
+  return WholeMatch(kDigitsPattern, text);
+}
+bool IsScheduleText(const std::string& text) {
+  return WholeMatch(kSchedulePattern, text);
+}
 
 std::string TrimText(const std::string& text) {
   auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };

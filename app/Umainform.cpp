@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -16,20 +18,18 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QThread>
-#include <QCoreApplication>
-#include <QDir>
 #include <climits>
 
 #include "ClockValue.h"
 #include "CsvExport.h"
 #include "DateTimePicker.h"
-#include "FieldChecks.h"
-#include "Requests.h"
 #include "ErrorGuard.h"
+#include "FieldChecks.h"
 #include "FieldExitFilter.h"
 #include "LanguageAdapter.h"
 #include "LogLine.h"
 #include "QtWindowThread.h"
+#include "Requests.h"
 #include "Sound.h"
 #include "TagGridModel.h"
 #include "Uudpthread.h"
@@ -94,8 +94,12 @@ QGroupBox* MakeGroup(QWidget* holder, const char* name, const QString& title, in
   return Named(new QGroupBox(title, holder), name, left, top, width, height);
 }
 
-int Tag(const QPushButton* button) { return button->property("tag").toInt(); }
-void SetTag(QPushButton* button, int value) { button->setProperty("tag", value); }
+int Tag(const QPushButton* button) {
+  return button->property("tag").toInt();
+}
+void SetTag(QPushButton* button, int value) {
+  button->setProperty("tag", value);
+}
 
 }  // namespace
 
@@ -306,7 +310,8 @@ void TMainForm::BuildReadTestPage() {
   connect(grid, &TagGridModel::columnWidthChanged, strngrd1,
           [this](int col, int width) { strngrd1->setColumnWidth(col, width); });
 
-  connect(edtCardNo, &QLineEdit::textChanged, this, [this] { Guard([this] { edtCardNoChange(); }); });
+  connect(edtCardNo, &QLineEdit::textChanged, this,
+          [this] { Guard([this] { edtCardNoChange(); }); });
   Bind(btnClear, &TMainForm::btnClearClick);
   Bind(btnTest, &TMainForm::btnTestClick);
   Bind(btnExport, &TMainForm::btnExportClick);
@@ -318,7 +323,8 @@ void TMainForm::Guard(F&& handler) {
 }
 
 void TMainForm::Bind(QPushButton* button, void (TMainForm::*handler)()) {
-  connect(button, &QPushButton::clicked, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
+  connect(button, &QPushButton::clicked, this,
+          [this, handler] { Guard([&] { (this->*handler)(); }); });
 }
 
 QString TMainForm::LangText(int number, const char* prefix) const {
@@ -326,7 +332,9 @@ QString TMainForm::LangText(int number, const char* prefix) const {
   return QString::fromUtf8(KorvelLanguage->GetLangString(number, "ExtStr", prefix));
 }
 
-int TMainForm::NetworkMode() const { return rgNetWorkDhcp->isChecked() ? 0 : 1; }
+int TMainForm::NetworkMode() const {
+  return rgNetWorkDhcp->isChecked() ? 0 : 1;
+}
 
 void TMainForm::SetNetworkMode(int item) {
   (item == 0 ? rgNetWorkDhcp : rgNetWorkStatic)->setChecked(true);
@@ -337,9 +345,10 @@ void TMainForm::FormCreate() {
   // Without a working directory there is no language: the set-up goes on with the design
   // texts, and numbered texts show "***", rather than leaving the window half set up.
   if (getcwd(directory, sizeof directory)) {
-    KorvelLanguage = new TKorvelLanguage(
-        directory, QLocale::system().name().toStdString(),
-        [this](const std::string& message) { ShowErrorBox(dialogs, this, QString::fromUtf8(message)); });
+    KorvelLanguage = new TKorvelLanguage(directory, QLocale::system().name().toStdString(),
+                                         [this](const std::string& message) {
+                                           ShowErrorBox(dialogs, this, QString::fromUtf8(message));
+                                         });
     QtLanguageWindow adapter(*this);
     KorvelLanguage->ApplyLanguage(adapter);
   }
@@ -471,7 +480,7 @@ void TMainForm::btn4Click() {
   AddLog("Set Clock...");
   // dtp1 holds the date it shows and the time of day it got last; dtp2 is not read.
   const QDateTime value = dtp1->Value();
-  const CalendarTime time{value.date().year(), value.date().month(), value.date().day(),
+  const CalendarTime time{value.date().year(), value.date().month(),  value.date().day(),
                           value.time().hour(), value.time().minute(), value.time().second()};
   const std::optional<std::string> rtc = EncodeClockValue(time);
   if (!rtc) {
@@ -520,9 +529,13 @@ void TMainForm::btn11Click() {
   btnIP->click();
 }
 
-void TMainForm::btn7Click() { udpthread->Send(SetAntListRequest(antList, modList)); }
+void TMainForm::btn7Click() {
+  udpthread->Send(SetAntListRequest(antList, modList));
+}
 
-void TMainForm::btn15Click() { btn7Click(); }
+void TMainForm::btn15Click() {
+  btn7Click();
+}
 
 void TMainForm::btn16Click() {
   AddLog("读取作息时间及消息发送配置...");
@@ -564,7 +577,8 @@ void TMainForm::edtPortExit(QLineEdit* field) {
 }
 
 void TMainForm::edtDeviceIDExit(QLineEdit* field) {
-  ExitCheck(field, IsDigitsText, QStringLiteral("输入不合法，必须为至少一位的纯数字！\n清空可继续."),
+  ExitCheck(field, IsDigitsText,
+            QStringLiteral("输入不合法，必须为至少一位的纯数字！\n清空可继续."),
             QStringLiteral("错误"));
 }
 
@@ -595,8 +609,8 @@ void TMainForm::edtCardNoChange() {
 }
 
 void TMainForm::ProcessEpcInfo(const std::string& reportText) {
-  const EpcOutcome outcome =
-      ::ProcessEpcInfo(reportText, edtCardNo->text().toStdString(), epcMap, Grid(), LocalTimeOfDay());
+  const EpcOutcome outcome = ::ProcessEpcInfo(reportText, edtCardNo->text().toStdString(), epcMap,
+                                              Grid(), LocalTimeOfDay());
   if (outcome.processed()) {
     edtCount->setText(QString::fromStdString(outcome.countText));
   } else {

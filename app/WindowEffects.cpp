@@ -37,6 +37,10 @@ void WindowEffects::SetPickers(const CalendarTime& time) {
   form.dtp2->SetValue(value);
 }
 
-void WindowEffects::SelectNetworkMode(int item) { form.SetNetworkMode(item); }
+void WindowEffects::SelectNetworkMode(int item) {
+  form.SetNetworkMode(item);
+}
 
-void WindowEffects::AddLog(const std::string& text) { form.AddLog(text); }
+void WindowEffects::AddLog(const std::string& text) {
+  form.AddLog(text);
+}

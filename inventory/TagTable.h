@@ -78,8 +78,9 @@ struct EpcOutcome {
 // array) is treated as absent: the default applies ("88", EPC byte length / 2, "0").
 //
 // A text that does not parse: InvalidJson with "收到下位机无效EPC字符串:" + text. A signal text
-// that is not an integer: InvalidSignal with "'<signal text>' is not a valid integer value", for the log:
-// a modal box per report would stall the window at hundreds of reports a second. In both cases the table, the grid and the count are left as they were.
+// that is not an integer: InvalidSignal with "'<signal text>' is not a valid integer value", for
+// the log: a modal box per report would stall the window at hundreds of reports a second. In both
+// cases the table, the grid and the count are left as they were.
 //
 // A new tag gets row = size + 1, the grid's row count is set to row + 1, and the row is written
 // with one SetRow call; a known tag's count goes up by one and its own row is rewritten with one

@@ -4,10 +4,10 @@
 namespace {
 
 const char* const kCaptioned[] = {
-    "ts1",   "ts2",   "grp1",  "grp5",  "grp6",  "grp7",  "grp8",  "rgNetWork", "lbl1",
-    "lbl2",  "lbl4",  "lbl5",  "lbl6",  "lbl8",  "lbl9",  "lbl10", "lbl11",     "lbl12",
-    "lbl13", "lbl14", "lbl15", "lbl16", "btnIP", "btn11", "btn2",  "btn6",      "btn3",
-    "btn10", "btn5",  "btn4",  "btn8",  "btn9",  "btn12", "btnTest", "btnClear", "btnExport"};
+    "ts1",   "ts2",   "grp1",  "grp5",  "grp6",  "grp7",  "grp8",    "rgNetWork", "lbl1",
+    "lbl2",  "lbl4",  "lbl5",  "lbl6",  "lbl8",  "lbl9",  "lbl10",   "lbl11",     "lbl12",
+    "lbl13", "lbl14", "lbl15", "lbl16", "btnIP", "btn11", "btn2",    "btn6",      "btn3",
+    "btn10", "btn5",  "btn4",  "btn8",  "btn9",  "btn12", "btnTest", "btnClear",  "btnExport"};
 
 // The text a control shows as its caption.
 QString CaptionOf(TMainForm& form, const char* name) {
@@ -42,7 +42,8 @@ class LanguageWindowTest : public WindowTest, public ::testing::WithParamInterfa
 
 TEST_P(LanguageWindowTest, CaptionsTitleHeadersAndButtonTextsFollowTheLanguage) {
   const std::string file = File();
-  EXPECT_EQ(form->windowTitle().toStdString(), profile::ReadString(file, "MainForm", "MainForm", ""));
+  EXPECT_EQ(form->windowTitle().toStdString(),
+            profile::ReadString(file, "MainForm", "MainForm", ""));
   for (const char* name : kCaptioned) {
     const std::string expected = profile::ReadString(file, "MainForm", name, "");
     ASSERT_FALSE(expected.empty()) << name;

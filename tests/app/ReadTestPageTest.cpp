@@ -146,7 +146,8 @@ TEST_F(ReadTestPageTest, NoReportIsLostInABurst) {
   ASSERT_TRUE(WaitUntil(
       [&] {
         long total = 0;
-        for (int row = 1; row < form->Grid().RowCount(); ++row) total += std::stol("0" + Cell(4, row));
+        for (int row = 1; row < form->Grid().RowCount(); ++row)
+          total += std::stol("0" + Cell(4, row));
         return total == kReports;
       },
       30000));

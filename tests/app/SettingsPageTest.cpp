@@ -153,8 +153,9 @@ TEST_F(SettingsPageTest, HiddenTestButtonLogsTheThreeAddressesOfItsSample) {
 
 TEST_F(SettingsPageTest, UnboundHandlersSendTheirRequests) {
   form->btn7Click();
-  EXPECT_EQ(device.Receive(), "{\n\t\"type\":\t\"setantlist\",\n\t\"antlist\":\t"
-                              "\"x011xxxxxxxxxxxxxxxx\",\n\t\"modlist\":\t\"xxx1\"\n}");
+  EXPECT_EQ(device.Receive(),
+            "{\n\t\"type\":\t\"setantlist\",\n\t\"antlist\":\t"
+            "\"x011xxxxxxxxxxxxxxxx\",\n\t\"modlist\":\t\"xxx1\"\n}");
   form->btn16Click();
   EXPECT_EQ(device.Receive(), Request("getschedule"));
 }
@@ -216,8 +217,8 @@ TEST_F(FieldExitTest, DeviceIdAndPortMessages) {
 }
 
 TEST(FieldPatterns, WholeTextMatches) {
-  for (const char* good : {"192.168.1.1", "255.255.255.0", "0.0.0.0", "001.02.3.4", "1x2x3x4",
-                           "1111111"}) {
+  for (const char* good :
+       {"192.168.1.1", "255.255.255.0", "0.0.0.0", "001.02.3.4", "1x2x3x4", "1111111"}) {
     EXPECT_TRUE(IsIPAddressText(good)) << good;
   }
   for (const char* bad :

@@ -46,7 +46,8 @@ TEST_F(StartupTest, ConnectSendsDebugStartAndDisconnectSendsDebugStop) {
   EXPECT_NE(udpthread, nullptr);
   EXPECT_EQ(form->btnIP->text(), "***");
   for (QPushButton* button : form->findChildren<QPushButton*>()) EXPECT_TRUE(button->isEnabled());
-  EXPECT_NE(form->mmo1->toPlainText().indexOf(QString::fromStdString(Request("abcdebugstart"))), -1);
+  EXPECT_NE(form->mmo1->toPlainText().indexOf(QString::fromStdString(Request("abcdebugstart"))),
+            -1);
   EXPECT_EQ(LogTexts().back(), "***");  // the "link opened" text
 
   form->btnIP->click();
@@ -111,7 +112,8 @@ TEST_F(StartupTest, ClosingWhileConnectedSendsDebugStopAndWhileDisconnectedNothi
 }
 
 TEST(ErrorBox, FullStopAfterAMessageWhoseLastCharacterSortsAfterTheDot) {
-  EXPECT_EQ(ErrorBoxText("Cannot create file /x/taglist.csv"), "Cannot create file /x/taglist.csv.");
+  EXPECT_EQ(ErrorBoxText("Cannot create file /x/taglist.csv"),
+            "Cannot create file /x/taglist.csv.");
   EXPECT_EQ(ErrorBoxText("Done."), "Done.");
   EXPECT_EQ(ErrorBoxText("Really!"), "Really!");  // '!' sorts before '.'
   EXPECT_EQ(ErrorBoxText(""), "");

@@ -43,7 +43,8 @@ class FakeDevice {
     char buffer[65536];
     sockaddr_in from{};
     socklen_t length = sizeof from;
-    ssize_t n = ::recvfrom(fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
+    ssize_t n =
+        ::recvfrom(fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
     if (n < 0) return std::nullopt;
     if (from.sin_addr.s_addr == htonl(INADDR_LOOPBACK)) peerPort = ntohs(from.sin_port);
     return std::string(buffer, static_cast<std::size_t>(n));

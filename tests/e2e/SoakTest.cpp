@@ -18,8 +18,8 @@ int CountEntries(const char* directory) {
 }
 
 std::string TagReport(int i) {
-  return R"({"type":"epcinfo","epc":"E200)" + std::to_string(100000 + i % 3000) +
-         R"(","rssi":"-)" + std::to_string(30 + i % 50) + R"(","antid":"1"})";
+  return R"({"type":"epcinfo","epc":"E200)" + std::to_string(100000 + i % 3000) + R"(","rssi":"-)" +
+         std::to_string(30 + i % 50) + R"(","antid":"1"})";
 }
 
 class SoakTest : public WindowTest {
@@ -73,9 +73,9 @@ TEST_F(SoakTest, MixedFloodCountsEveryValidReportOnceAndLogsEveryMalformedOne) {
     // Let the window catch up between bursts, so the kernel queue never overflows: this tests
     // the handling, not the socket's buffer.
     device.Send(R"({"type":"getdeviceid","deviceid":"burst)" + std::to_string(sent) + "\"}");
-    ASSERT_TRUE(WaitUntil([&] {
-      return form->edtDeviceID->text() == QString("burst%1").arg(sent);
-    }, 60000)) << sent;
+    ASSERT_TRUE(
+        WaitUntil([&] { return form->edtDeviceID->text() == QString("burst%1").arg(sent); }, 60000))
+        << sent;
   }
   EXPECT_EQ(TotalReads(), reports);
   EXPECT_EQ(form->edtCount->text(), "3000");

@@ -41,8 +41,9 @@ TEST(GetJsonField, TextThatDoesNotParseIsLogged) {
 }
 
 TEST(PrintJsonObject, FormattedLayoutKeepsMemberOrderAndEscapes) {
-  EXPECT_EQ(PrintJsonObject({{"type", "setgateway"}, {"ip", "a\"b\\c\n"}, {"port", " 80"}}),
-            "{\n\t\"type\":\t\"setgateway\",\n\t\"ip\":\t\"a\\\"b\\\\c\\n\",\n\t\"port\":\t\" 80\"\n}");
+  EXPECT_EQ(
+      PrintJsonObject({{"type", "setgateway"}, {"ip", "a\"b\\c\n"}, {"port", " 80"}}),
+      "{\n\t\"type\":\t\"setgateway\",\n\t\"ip\":\t\"a\\\"b\\\\c\\n\",\n\t\"port\":\t\" 80\"\n}");
   // Bytes above 127 go out unchanged.
   EXPECT_EQ(PrintJsonObject({{"type", "\xe4\xb8\xad"}}), "{\n\t\"type\":\t\"\xe4\xb8\xad\"\n}");
 }
