@@ -29,8 +29,9 @@ class Converter {
       char* dst = buffer;
       std::size_t dstLeft = sizeof buffer;
       std::size_t r = iconv(cd, &in, &inLeft, &dst, &dstLeft);
+      const int error = errno;
       out.append(buffer, static_cast<std::size_t>(dst - buffer));
-      if (r == static_cast<std::size_t>(-1) && errno != E2BIG) return errno;
+      if (r == static_cast<std::size_t>(-1) && error != E2BIG) return error;
     }
     char* dst = buffer;
     std::size_t dstLeft = sizeof buffer;
@@ -45,37 +46,45 @@ class Converter {
 
 }  // namespace
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence at `p`, or 0 when none starts there.
+std::size_t SequenceLength(const unsigned char* p, const unsigned char* end) {
+  const unsigned char c = *p;
+  if (c < 0x80) return 1;
+  std::size_t length;
+  char32_t cp;
+  if (c >= 0xC2 && c <= 0xDF) {
+    length = 2;
+    cp = c & 0x1F;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    length = 3;
+    cp = c & 0x0F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    length = 4;
+    cp = c & 0x07;
+  } else {
+    return 0;
+  }
+  if (static_cast<std::size_t>(end - p) < length) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((p[i] & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (p[i] & 0x3F);
+  }
+  if ((length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000) || cp > 0x10FFFF ||
+      (cp >= 0xD800 && cp <= 0xDFFF))
+    return 0;
+  return length;
+}
+
+}  // namespace
+
 bool IsValidUtf8(std::string_view bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const auto* end = p + bytes.size();
   while (p < end) {
-    unsigned char c = *p;
-    if (c < 0x80) {
-      ++p;
-      continue;
-    }
-    int length;
-    char32_t cp;
-    if (c >= 0xC2 && c <= 0xDF) {
-      length = 2;
-      cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      length = 3;
-      cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      length = 4;
-      cp = c & 0x07;
-    } else {
-      return false;
-    }
-    if (end - p < length) return false;
-    for (int i = 1; i < length; ++i) {
-      if ((p[i] & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (p[i] & 0x3F);
-    }
-    if ((length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000) || cp > 0x10FFFF ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-      return false;
+    const std::size_t length = SequenceLength(p, end);
+    if (length == 0) return false;
     p += length;
   }
   return true;
@@ -97,6 +106,24 @@ const char* ForCharset(int charset) {
 }
 
 std::string ToUtf8(std::string_view bytes, const char* codePage) {
+  if (std::string_view(codePage) == "UTF-8") {
+    // glibc's UTF-8 decoder lets code points above U+10FFFF through; check sequences here.
+    std::string out;
+    out.reserve(bytes.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+      const std::size_t length = SequenceLength(p, end);
+      if (length == 0) {
+        out += "\xEF\xBF\xBD";
+        ++p;
+      } else {
+        out.append(reinterpret_cast<const char*>(p), length);
+        p += length;
+      }
+    }
+    return out;
+  }
   Converter converter("UTF-8", codePage);
   std::string in(bytes);
   char* src = in.data();

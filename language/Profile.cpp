@@ -347,6 +347,11 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
     out += "[" + *fileSection + "]" + doc.eol + *fileKey + "=" + *fileValue + doc.eol;
   }
 
+  // A legacy-encoded file whose new bytes happen to be valid UTF-8 would read back as UTF-8
+  // from now on, and every value in it would change meaning.
+  if (!doc.Utf8() && codepage::IsValidUtf8(out) && codepage::ToUtf8(out, doc.codePage) != out)
+    return Fail(error, path + ": after this write the file would read as UTF-8 and change meaning");
+
   File f(std::fopen(path.c_str(), "wb"));
   if (!f) return Fail(error, "cannot write " + Describe(path, errno));
   if (std::fwrite(out.data(), 1, out.size(), f.get()) != out.size())
