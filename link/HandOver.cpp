@@ -9,24 +9,65 @@ namespace {
 constexpr auto kDrainBudget = std::chrono::milliseconds(8);
 }  // namespace
 
-HandOver::HandOver(WindowThread& target, std::size_t maxPending)
-    : target(target), maxPending(maxPending), shared(std::make_shared<Shared>()) {}
+HandOver::HandOver(WindowThread& target, std::size_t maxPending,
+                   std::chrono::milliseconds drainInterval)
+    : target(target),
+      maxPending(maxPending),
+      drainInterval(drainInterval),
+      shared(std::make_shared<Shared>()) {}
+
+void HandOver::MarkPosted(Clock::time_point now) {
+  shared->drainPosted = true;
+  shared->postHeld = false;
+  shared->lastPost = now;
+}
+
+void HandOver::PostDrain() {
+  // The posted call may run after this object is gone, so it holds the shared state only.
+  target.Post([shared = shared, &target = target] { Drain(shared, target); });
+}
 
 void HandOver::Deliver(std::function<void()> task) {
   bool post = false;
   {
     std::unique_lock lock(shared->mutex);
+    if (shared->queue.size() >= maxPending && shared->postHeld && !shared->cancelled) {
+      // A full queue waits for the window: its drain cannot be held back any longer.
+      MarkPosted(Clock::now());
+      lock.unlock();
+      PostDrain();
+      lock.lock();
+    }
     shared->room.wait(lock, [&] { return shared->cancelled || shared->queue.size() < maxPending; });
     shared->queue.push_back(std::move(task));
     if (!shared->drainPosted && !shared->cancelled) {
-      shared->drainPosted = true;
-      post = true;
+      const Clock::time_point now = Clock::now();
+      if (now - shared->lastPost >= drainInterval) {
+        MarkPosted(now);
+        post = true;
+      } else {
+        shared->postHeld = true;
+      }
     }
   }
-  if (post) {
-    // The posted call may run after this object is gone, so it holds the shared state only.
-    target.Post([shared = shared, &target = target] { Drain(shared, target); });
+  if (post) PostDrain();
+}
+
+std::optional<HandOver::Clock::time_point> HandOver::PostDeadline() const {
+  std::lock_guard lock(shared->mutex);
+  if (!shared->postHeld || shared->cancelled) return std::nullopt;
+  return shared->lastPost + drainInterval;
+}
+
+void HandOver::PostIfDue() {
+  {
+    std::lock_guard lock(shared->mutex);
+    if (!shared->postHeld || shared->cancelled || shared->drainPosted) return;
+    const Clock::time_point now = Clock::now();
+    if (now - shared->lastPost < drainInterval) return;
+    MarkPosted(now);
   }
+  PostDrain();
 }
 
 void HandOver::Drain(const std::shared_ptr<Shared>& shared, WindowThread& target) {
@@ -76,7 +117,10 @@ void HandOver::Flush() {
     std::function<void()> task;
     {
       std::lock_guard lock(shared->mutex);
-      if (shared->queue.empty()) return;
+      if (shared->queue.empty()) {
+        shared->postHeld = false;
+        return;
+      }
       task = std::move(shared->queue.front());
       shared->queue.pop_front();
     }

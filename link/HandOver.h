@@ -1,11 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 // The window thread as the link sees it: something that runs a task there, later.
 class WindowThread {
@@ -23,12 +25,24 @@ class WindowThread {
 // `maxPending` tasks are waiting does the link thread wait for room, which bounds memory.
 // Nothing ever makes the window thread wait for the link thread: Cancel() releases a waiting
 // link thread at once, and after the link thread has ended, Flush() runs what is left.
+//
+// With a `drainInterval`, a drain is posted at most once per interval: every drain ends in a
+// repaint of the window, which costs far more than the tasks themselves, so a steady stream is
+// carried over in batches of one interval's worth. A task after a quiet spell is posted at once.
+// A task held back is posted by the link thread through PostIfDue() at PostDeadline().
 class HandOver {
  public:
-  explicit HandOver(WindowThread& target, std::size_t maxPending = 65536);
+  using Clock = std::chrono::steady_clock;
+
+  explicit HandOver(WindowThread& target, std::size_t maxPending = 65536,
+                    std::chrono::milliseconds drainInterval = std::chrono::milliseconds(0));
 
   // Link thread.
   void Deliver(std::function<void()> task);
+  // Link thread: when tasks wait for a drain that is not posted yet, the time to post it.
+  std::optional<Clock::time_point> PostDeadline() const;
+  // Link thread: posts the held-back drain once its time has come.
+  void PostIfDue();
   // Window thread: a link thread waiting for room goes on at once, now and from now on.
   void Cancel();
   // Window thread, once the link thread has ended: runs every task still queued.
@@ -43,10 +57,17 @@ class HandOver {
     std::deque<std::function<void()>> queue;
     bool drainPosted = false;
     bool cancelled = false;
+    // Tasks are queued but their drain is held back until lastPost + drainInterval.
+    bool postHeld = false;
+    Clock::time_point lastPost{};
   };
   static void Drain(const std::shared_ptr<Shared>& shared, WindowThread& target);
+  // With the mutex held: marks the drain posted; the caller posts it after unlocking.
+  void MarkPosted(Clock::time_point now);
+  void PostDrain();
 
   WindowThread& target;
   std::size_t maxPending;
+  Clock::duration drainInterval;
   std::shared_ptr<Shared> shared;
 };

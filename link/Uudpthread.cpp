@@ -1,6 +1,7 @@
 #include "Uudpthread.h"
 
 #include <arpa/inet.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -15,7 +16,7 @@ UDPThread* udpthread = nullptr;
 namespace {
 
 constexpr std::size_t kReceiveBufferSize = 8192;
-constexpr int kSocketBufferBytes = 16 * 1024 * 1024;
+constexpr std::size_t kMaxPendingDatagrams = 65536;
 
 // The port field holds decimal digits; anything else gives port 0, to which every send fails
 // silently, like an unusable address.
@@ -29,9 +30,16 @@ std::uint16_t ParsePort(const std::string& text) {
 
 }  // namespace
 
+LinkTuning& DefaultLinkTuning() {
+  static LinkTuning tuning;
+  return tuning;
+}
+
 UDPThread::UDPThread(const std::string& address, const std::string& port, DeviceWindow& window,
-                     WindowThread& windowThread, ChainFactory buildChain)
-    : window(window), handOver(windowThread) {
+                     WindowThread& windowThread, ChainFactory buildChain, LinkTuning tuning)
+    : tuning(tuning),
+      window(window),
+      handOver(windowThread, kMaxPendingDatagrams, tuning.drainInterval) {
   chain = buildChain(batch);
   OpenSocket(address, port);
   running = true;
@@ -45,11 +53,11 @@ UDPThread::~UDPThread() {
 
 void UDPThread::OpenSocket(const std::string& address, const std::string& port) {
   socket = ::socket(AF_INET, SOCK_DGRAM, 0);
-  if (socket >= 0) {
+  if (socket >= 0 && tuning.socketBufferBytes > 0) {
     // A reader reports in bursts; the default receive queue of a few hundred datagrams would
     // overflow while the window is busy repainting. Ask for more; unprivileged processes get
     // what the system allows.
-    int size = kSocketBufferBytes;
+    int size = tuning.socketBufferBytes;
     if (setsockopt(socket, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0) {
       setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
     }
@@ -79,6 +87,19 @@ std::uint16_t UDPThread::LocalPort() const {
 void UDPThread::Execute() {
   std::vector<char> buffer(kReceiveBufferSize);
   while (running) {
+    if (tuning.pauseBeforeEachReceive.count() > 0) {
+      std::this_thread::sleep_for(tuning.pauseBeforeEachReceive);
+    }
+    if (const auto deadline = handOver.PostDeadline(); deadline && socket >= 0) {
+      // Effects wait for their batch to be posted: receive only until it is due.
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+          *deadline - std::chrono::steady_clock::now());
+      pollfd ready{socket, POLLIN, 0};
+      if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) == 0) {
+        handOver.PostIfDue();
+        continue;
+      }
+    }
     // MSG_TRUNC makes recv report the datagram's real length, so that an oversize datagram is
     // dropped whole rather than handled cut short.
     ssize_t received = socket < 0 ? -1 : ::recv(socket, buffer.data(), buffer.size(), MSG_TRUNC);

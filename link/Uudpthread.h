@@ -3,6 +3,7 @@
 #include <netinet/in.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -14,6 +15,21 @@
 #include "HandOver.h"
 #include "Handler.h"
 
+// How the receive loop works. The defaults are what the tool uses; the benchmarks also measure
+// the original loop (a fixed pause before every receive, the system's socket buffer) beside it.
+struct LinkTuning {
+  // Pause before each receive, good or not; 0 waits only after a failed receive.
+  std::chrono::milliseconds pauseBeforeEachReceive{0};
+  // Receive buffer to ask the kernel for; 0 leaves the system default.
+  int socketBufferBytes = 16 * 1024 * 1024;
+  // Shortest time between two batches of effects handed to the window thread (one frame at
+  // 60 Hz); 0 hands each datagram's effects over as soon as the window thread is free.
+  std::chrono::milliseconds drainInterval{16};
+};
+
+// The tuning a UDPThread gets when its creator names none (the window names none).
+LinkTuning& DefaultLinkTuning();
+
 // The link: one UDP socket and the thread that receives on it. Exists only while the window is
 // connected; the window creates it, stops it and destroys it.
 class UDPThread {
@@ -23,7 +39,8 @@ class UDPThread {
   // `address` and `port` are the texts of edtIP and edtPort, read once here. Effects of received
   // datagrams are carried out on `window` through `windowThread`.
   UDPThread(const std::string& address, const std::string& port, DeviceWindow& window,
-            WindowThread& windowThread, ChainFactory buildChain = BuildHandlerChain);
+            WindowThread& windowThread, ChainFactory buildChain = BuildHandlerChain,
+            LinkTuning tuning = DefaultLinkTuning());
   // Waits until the link thread has ended.
   ~UDPThread();
   UDPThread(const UDPThread&) = delete;
@@ -54,6 +71,7 @@ class UDPThread {
   void OpenSocket(const std::string& address, const std::string& port);
   void Execute();
 
+  LinkTuning tuning;
   std::atomic<bool> running{false};
   int socket = -1;
   sockaddr_in deviceAddress{};
