@@ -1,0 +1,414 @@
+// One end-to-end measurement per process, so that peak memory and CPU time belong to that run
+// alone. scripts/bench runs the matrix and collects the "result" lines.
+//
+//   tagwick-bench-e2e --mode window|baseline|ceiling --rate N --tags N --seconds S
+//
+// window:   the simulator streams into the real window (offscreen, test running) through the
+//           real link; processed = the sum of the grid's count column.
+// baseline: the same, with the link's original receive loop (10 ms pause before every receive,
+//           the system's socket buffer).
+// ceiling:  no window: recv, parse with cJSON, read "epc", count.
+#include <arpa/inet.h>
+#include <cjson/cJSON.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "Dialogs.h"
+#include "Sound.h"
+#include "TagGridModel.h"
+#include "Umainform.h"
+#include "Uudpthread.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Options {
+  std::string mode = "window";
+  double rate = 2000;
+  int tags = 10000;
+  double seconds = 20;
+};
+
+Options ParseOptions(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string name = argv[i];
+    const std::string value = argv[i + 1];
+    if (name == "--mode") {
+      options.mode = value;
+    } else if (name == "--rate") {
+      options.rate = std::stod(value);
+    } else if (name == "--tags") {
+      options.tags = std::stoi(value);
+    } else if (name == "--seconds") {
+      options.seconds = std::stod(value);
+    } else {
+      throw std::runtime_error("unknown option " + name);
+    }
+  }
+  if (options.mode != "window" && options.mode != "baseline" && options.mode != "ceiling") {
+    throw std::runtime_error("unknown mode " + options.mode);
+  }
+  return options;
+}
+
+// The benchmark never shows a dialog or plays a sound: a box would stall the window.
+class SilentDialogs : public Dialogs {
+ public:
+  BoxAnswer MessageBox(QWidget*, const QString& text, const QString&, BoxIcon,
+                       BoxButtons) override {
+    std::fprintf(stderr, "message box: %s\n", text.toUtf8().constData());
+    return BoxAnswer::Ok;
+  }
+  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&) override {
+    return std::nullopt;
+  }
+};
+
+class SilentSound : public Sound {
+ public:
+  void Play(const std::string&) override {}
+};
+
+// The simulated device as a child process on 127.0.0.1, stopped with SIGTERM at the end.
+class Simulator {
+ public:
+  Simulator(double rate, int tags) {
+    std::vector<std::string> args = {TAGWICK_DEVICESIM_PATH,
+                                     "--bind",
+                                     "127.0.0.1",
+                                     "--port",
+                                     "0",
+                                     "--heartbeat",
+                                     "0",
+                                     "--seed",
+                                     "1",
+                                     "--rate",
+                                     std::to_string(rate),
+                                     "--tags",
+                                     std::to_string(tags)};
+    int out[2];
+    if (pipe(out) != 0) throw std::runtime_error("pipe");
+    pid = fork();
+    if (pid == 0) {
+      dup2(out[1], STDOUT_FILENO);
+      close(out[0]);
+      close(out[1]);
+      std::vector<char*> argv;
+      for (std::string& arg : args) argv.push_back(arg.data());
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    close(out[1]);
+    output = fdopen(out[0], "r");
+    char line[256];
+    const std::string prefix = "listening on 127.0.0.1:";
+    while (output && std::fgets(line, sizeof line, output)) {
+      const std::string text(line);
+      if (text.rfind(prefix, 0) == 0) {
+        port = static_cast<std::uint16_t>(std::stoi(text.substr(prefix.size())));
+        return;
+      }
+    }
+    throw std::runtime_error("the simulator did not start");
+  }
+  ~Simulator() {
+    if (pid > 0) {
+      kill(pid, SIGTERM);
+      int status = 0;
+      waitpid(pid, &status, 0);
+    }
+    if (output) std::fclose(output);
+  }
+  Simulator(const Simulator&) = delete;
+  Simulator& operator=(const Simulator&) = delete;
+
+  std::uint16_t port = 0;
+
+ private:
+  pid_t pid = -1;
+  FILE* output = nullptr;
+};
+
+// A UDP socket on 127.0.0.1 that talks to the simulator only.
+class LoopbackSocket {
+ public:
+  explicit LoopbackSocket(std::uint16_t devicePort, int receiveBuffer = 0) {
+    fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (fd < 0) throw std::runtime_error("socket");
+    if (receiveBuffer > 0) {
+      if (setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &receiveBuffer, sizeof receiveBuffer) != 0) {
+        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+      }
+    }
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+      throw std::runtime_error("bind");
+    }
+    device.sin_family = AF_INET;
+    device.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    device.sin_port = htons(devicePort);
+    SetTimeout(std::chrono::milliseconds(200));
+  }
+  ~LoopbackSocket() { close(fd); }
+  LoopbackSocket(const LoopbackSocket&) = delete;
+  LoopbackSocket& operator=(const LoopbackSocket&) = delete;
+
+  void SetTimeout(std::chrono::milliseconds timeout) {
+    timeval tv{};
+    tv.tv_sec = static_cast<time_t>(timeout.count() / 1000);
+    tv.tv_usec = static_cast<suseconds_t>((timeout.count() % 1000) * 1000);
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+  }
+  void Send(const std::string& text) {
+    ::sendto(fd, text.data(), text.size(), 0, reinterpret_cast<const sockaddr*>(&device),
+             sizeof device);
+  }
+  // The datagram's length, or -1 after the timeout.
+  ssize_t Receive(char* buffer, std::size_t size) { return ::recv(fd, buffer, size, 0); }
+
+ private:
+  int fd = -1;
+  sockaddr_in device{};
+};
+
+// The simulator's count of reports the kernel accepted, asked from a socket of our own.
+std::uint64_t ReportsSent(std::uint16_t devicePort) {
+  LoopbackSocket socket(devicePort);
+  std::vector<char> buffer(65536);
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    socket.Send(R"({"type":"simstats"})");
+    ssize_t n = socket.Receive(buffer.data(), buffer.size());
+    if (n <= 0) continue;
+    cJSON* root = cJSON_ParseWithLength(buffer.data(), static_cast<std::size_t>(n));
+    const cJSON* reports = cJSON_GetObjectItem(root, "reports");
+    const bool ok = cJSON_IsNumber(reports);
+    const std::uint64_t value = ok ? static_cast<std::uint64_t>(reports->valuedouble) : 0;
+    cJSON_Delete(root);
+    if (ok) return value;
+  }
+  throw std::runtime_error("no simstats reply");
+}
+
+long StatusKiB(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  const std::string prefix = std::string(field) + ":";
+  while (std::getline(status, line)) {
+    if (line.rfind(prefix, 0) == 0) return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
+  }
+  return 0;
+}
+
+double CpuSeconds(int who) {
+  rusage usage{};
+  getrusage(who, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double Percentile(std::vector<double> values, double fraction) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const std::size_t at = std::min(
+      values.size() - 1, static_cast<std::size_t>(fraction * static_cast<double>(values.size())));
+  return values[at];
+}
+
+struct Result {
+  std::uint64_t sent = 0;
+  std::uint64_t processed = 0;
+  double streamSeconds = 0;
+  double latencyMedianMs = 0;
+  double latencyP99Ms = 0;
+  double processCpuSeconds = 0;
+  double windowCpuSeconds = 0;
+  long peakKiB = 0;
+  long growthKiB = 0;
+};
+
+void RunEventsFor(std::chrono::milliseconds duration) {
+  QEventLoop loop;
+  QTimer::singleShot(duration, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+// Sum of the grid's count column: every processed report added one there.
+std::uint64_t ProcessedReports(TagGridModel& grid) {
+  std::uint64_t sum = 0;
+  for (int row = 1; row < grid.RowCount(); ++row) {
+    sum += std::strtoull(grid.Cell(kColCount, row).c_str(), nullptr, 10);
+  }
+  return sum;
+}
+
+Result RunWindow(const Options& options, Simulator& sim) {
+  if (const char* interval = std::getenv("TAGWICK_BENCH_DRAIN_MS")) {
+    DefaultLinkTuning().drainInterval = std::chrono::milliseconds(std::atoi(interval));
+  }
+  if (options.mode == "baseline") {
+    DefaultLinkTuning().pauseBeforeEachReceive = std::chrono::milliseconds(10);
+    DefaultLinkTuning().socketBufferBytes = 0;
+    DefaultLinkTuning().drainInterval = std::chrono::milliseconds(0);
+  }
+  // An empty working directory: no language files, so nothing to read or write back.
+  std::string pattern = (std::filesystem::temp_directory_path() / "tagwick-bench-XXXXXX").string();
+  const std::filesystem::path work = mkdtemp(pattern.data());
+  std::filesystem::current_path(work);
+
+  SilentDialogs dialogs;
+  SilentSound sound;
+  Result result;
+  {
+    TMainForm form(dialogs, sound);
+    form.FormCreate();
+    form.show();
+    form.pgc1->setCurrentIndex(1);
+    form.edtIP->setText(QStringLiteral("127.0.0.1"));
+    form.edtPort->setText(QString::number(sim.port));
+    form.btnIP->click();
+    if (!udpthread) throw std::runtime_error("not connected");
+    RunEventsFor(std::chrono::milliseconds(200));
+
+    // How late the window thread gets to a 5 ms timer while the reports stream in.
+    std::vector<double> lateness;
+    lateness.reserve(100000);
+    Clock::time_point last = Clock::now();
+    bool measuring = false;
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      const Clock::time_point now = Clock::now();
+      if (measuring) {
+        const double late = std::chrono::duration<double, std::milli>(now - last).count() - 5.0;
+        lateness.push_back(std::max(0.0, late));
+      }
+      last = now;
+    });
+
+    const long rssBefore = StatusKiB("VmRSS");
+    const double processCpu = CpuSeconds(RUSAGE_SELF);
+    const double windowCpu = CpuSeconds(RUSAGE_THREAD);
+    timer.start();
+    last = Clock::now();
+    measuring = true;
+    const Clock::time_point start = Clock::now();
+    form.btnTest->click();
+    RunEventsFor(std::chrono::milliseconds(static_cast<long>(options.seconds * 1000)));
+    measuring = false;
+    result.streamSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+    udpthread->Send(R"({"type":"teststop"})");
+
+    // Drained once the count stays put for a while.
+    std::uint64_t processed = ProcessedReports(form.Grid());
+    for (int still = 0; still < 4;) {
+      RunEventsFor(std::chrono::milliseconds(150));
+      const std::uint64_t now = ProcessedReports(form.Grid());
+      still = now == processed ? still + 1 : 0;
+      processed = now;
+    }
+    timer.stop();
+    result.processCpuSeconds = CpuSeconds(RUSAGE_SELF) - processCpu;
+    result.windowCpuSeconds = CpuSeconds(RUSAGE_THREAD) - windowCpu;
+    result.growthKiB = StatusKiB("VmRSS") - rssBefore;
+    result.peakKiB = StatusKiB("VmHWM");
+    result.processed = processed;
+    result.sent = ReportsSent(sim.port);
+    result.latencyMedianMs = Percentile(lateness, 0.5);
+    result.latencyP99Ms = Percentile(lateness, 0.99);
+
+    form.btnIP->click();
+    form.close();
+  }
+  std::filesystem::current_path("/");
+  std::filesystem::remove_all(work);
+  return result;
+}
+
+Result RunCeiling(const Options& options, Simulator& sim) {
+  Result result;
+  LoopbackSocket socket(sim.port, 16 * 1024 * 1024);
+  std::vector<char> buffer(8192);
+  const double processCpu = CpuSeconds(RUSAGE_SELF);
+  const long rssBefore = StatusKiB("VmRSS");
+  const Clock::time_point start = Clock::now();
+  const Clock::time_point end =
+      start + std::chrono::microseconds(static_cast<long>(options.seconds * 1e6));
+  socket.Send(R"({"type":"teststart"})");
+  auto receiveOne = [&] {
+    const ssize_t n = socket.Receive(buffer.data(), buffer.size());
+    if (n <= 0) return false;
+    cJSON* root = cJSON_ParseWithLength(buffer.data(), static_cast<std::size_t>(n));
+    const cJSON* epc = cJSON_GetObjectItem(root, "epc");
+    if (cJSON_IsString(epc) && epc->valuestring[0] != '\0') ++result.processed;
+    cJSON_Delete(root);
+    return true;
+  };
+  while (Clock::now() < end) receiveOne();
+  result.streamSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+  socket.Send(R"({"type":"teststop"})");
+  while (receiveOne()) {
+  }
+  result.processCpuSeconds = CpuSeconds(RUSAGE_SELF) - processCpu;
+  result.windowCpuSeconds = result.processCpuSeconds;
+  result.growthKiB = StatusKiB("VmRSS") - rssBefore;
+  result.peakKiB = StatusKiB("VmHWM");
+  result.sent = ReportsSent(sim.port);
+  return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  try {
+    const Options options = ParseOptions(argc, argv);
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    Simulator sim(options.rate, options.tags);
+    const Result r = options.mode == "ceiling" ? RunCeiling(options, sim) : RunWindow(options, sim);
+    const std::uint64_t lost = r.sent > r.processed ? r.sent - r.processed : 0;
+    const double perReport = r.processed ? 1e6 / static_cast<double>(r.processed) : 0;
+    std::printf(
+        "result mode=%s rate=%g tags=%d seconds=%.1f sent=%llu processed=%llu lost=%llu "
+        "throughput=%.0f lat_p50_ms=%.2f lat_p99_ms=%.2f cpu_us=%.2f window_cpu_us=%.2f "
+        "peak_kib=%ld growth_kib=%ld\n",
+        options.mode.c_str(), options.rate, options.tags, r.streamSeconds,
+        static_cast<unsigned long long>(r.sent), static_cast<unsigned long long>(r.processed),
+        static_cast<unsigned long long>(lost),
+        static_cast<double>(r.processed) / std::max(r.streamSeconds, 1e-9), r.latencyMedianMs,
+        r.latencyP99Ms, r.processCpuSeconds * perReport, r.windowCpuSeconds * perReport, r.peakKiB,
+        r.growthKiB);
+    return 0;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "tagwick-bench-e2e: %s\n", error.what());
+    return 1;
+  }
+}
