@@ -5,7 +5,7 @@
 //
 // window:   the simulator streams into the real window (offscreen, test running) through the
 //           real link; processed = the sum of the grid's count column.
-// baseline: the same, with the link's original receive loop (10 ms pause before every receive,
+// baseline: the same, with the first design's receive loop (10 ms pause before every receive,
 //           the system's socket buffer).
 // ceiling:  no window: recv, parse with cJSON, read "epc", count.
 #include <arpa/inet.h>
@@ -15,6 +15,7 @@
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include "../tests/common/SimProcess.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -93,65 +94,13 @@ class SilentSound : public Sound {
   void Play(const std::string&) override {}
 };
 
-// The simulated device as a child process on 127.0.0.1, stopped with SIGTERM at the end.
-class Simulator {
+// The simulated device as a child process on 127.0.0.1, streaming at `rate` over `tags` tags.
+class Simulator : public SimProcess {
  public:
-  Simulator(double rate, int tags) {
-    std::vector<std::string> args = {TAGWICK_DEVICESIM_PATH,
-                                     "--bind",
-                                     "127.0.0.1",
-                                     "--port",
-                                     "0",
-                                     "--heartbeat",
-                                     "0",
-                                     "--seed",
-                                     "1",
-                                     "--rate",
-                                     std::to_string(rate),
-                                     "--tags",
-                                     std::to_string(tags)};
-    int out[2];
-    if (pipe(out) != 0) throw std::runtime_error("pipe");
-    pid = fork();
-    if (pid == 0) {
-      dup2(out[1], STDOUT_FILENO);
-      close(out[0]);
-      close(out[1]);
-      std::vector<char*> argv;
-      for (std::string& arg : args) argv.push_back(arg.data());
-      argv.push_back(nullptr);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    close(out[1]);
-    output = fdopen(out[0], "r");
-    char line[256];
-    const std::string prefix = "listening on 127.0.0.1:";
-    while (output && std::fgets(line, sizeof line, output)) {
-      const std::string text(line);
-      if (text.rfind(prefix, 0) == 0) {
-        port = static_cast<std::uint16_t>(std::stoi(text.substr(prefix.size())));
-        return;
-      }
-    }
-    throw std::runtime_error("the simulator did not start");
-  }
-  ~Simulator() {
-    if (pid > 0) {
-      kill(pid, SIGTERM);
-      int status = 0;
-      waitpid(pid, &status, 0);
-    }
-    if (output) std::fclose(output);
-  }
-  Simulator(const Simulator&) = delete;
-  Simulator& operator=(const Simulator&) = delete;
-
-  std::uint16_t port = 0;
-
- private:
-  pid_t pid = -1;
-  FILE* output = nullptr;
+  Simulator(double rate, int tags)
+      : SimProcess({"--heartbeat", "0", "--seed", "1", "--rate", std::to_string(rate), "--tags",
+                    std::to_string(tags)},
+                   TAGWICK_DEVICESIM_PATH) {}
 };
 
 // A UDP socket on 127.0.0.1 that talks to the simulator only.
@@ -291,7 +240,7 @@ Result RunWindow(const Options& options, Simulator& sim) {
     form.show();
     form.pgc1->setCurrentIndex(1);
     form.edtIP->setText(QStringLiteral("127.0.0.1"));
-    form.edtPort->setText(QString::number(sim.port));
+    form.edtPort->setText(QString::number(sim.Port()));
     form.btnIP->click();
     if (!udpthread) throw std::runtime_error("not connected");
     RunEventsFor(std::chrono::milliseconds(200));
@@ -340,7 +289,7 @@ Result RunWindow(const Options& options, Simulator& sim) {
     result.growthKiB = StatusKiB("VmRSS") - rssBefore;
     result.peakKiB = StatusKiB("VmHWM");
     result.processed = processed;
-    result.sent = ReportsSent(sim.port);
+    result.sent = ReportsSent(sim.Port());
     result.latencyMedianMs = Percentile(lateness, 0.5);
     result.latencyP99Ms = Percentile(lateness, 0.99);
 
@@ -354,7 +303,7 @@ Result RunWindow(const Options& options, Simulator& sim) {
 
 Result RunCeiling(const Options& options, Simulator& sim) {
   Result result;
-  LoopbackSocket socket(sim.port, 16 * 1024 * 1024);
+  LoopbackSocket socket(sim.Port(), 16 * 1024 * 1024);
   std::vector<char> buffer(8192);
   const double processCpu = CpuSeconds(RUSAGE_SELF);
   const long rssBefore = StatusKiB("VmRSS");
@@ -380,7 +329,7 @@ Result RunCeiling(const Options& options, Simulator& sim) {
   result.windowCpuSeconds = result.processCpuSeconds;
   result.growthKiB = StatusKiB("VmRSS") - rssBefore;
   result.peakKiB = StatusKiB("VmHWM");
-  result.sent = ReportsSent(sim.port);
+  result.sent = ReportsSent(sim.Port());
   return result;
 }
 

@@ -1,6 +1,8 @@
 // Micro benchmarks of the steps every tag report takes, the export and the language lookup.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include "../tests/inventory/MemoryGrid.h"
+#include "../tests/link/RecorderWindow.h"
 
 #include <QApplication>
 #include <QTableView>
@@ -17,52 +19,6 @@
 #include "TagTable.h"
 
 namespace {
-
-// Keeps every effect as text, like the link tests' recorder, and forgets them between reports.
-class RecorderWindow : public DeviceWindow {
- public:
-  void SetFieldText(const std::string& field, const std::string& text) override {
-    effects.push_back("text " + field + "=" + text);
-  }
-  void SetFieldHint(const std::string& field, const std::string& text) override {
-    effects.push_back("hint " + field + "=" + text);
-  }
-  void SetPickers(const CalendarTime&) override { effects.push_back("pickers"); }
-  void SelectNetworkMode(int item) override { effects.push_back("mode " + std::to_string(item)); }
-  void AddLog(const std::string& text) override { effects.push_back("log " + text); }
-  std::vector<std::string> effects;
-};
-
-// A grid of plain strings, without Qt.
-class MemoryGrid : public TagGrid {
- public:
-  int ColCount() const override { return cols; }
-  void SetColCount(int count) override {
-    cols = count;
-    for (auto& row : cells) row.resize(static_cast<std::size_t>(count));
-  }
-  int RowCount() const override { return static_cast<int>(cells.size()); }
-  void SetRowCount(int count) override {
-    cells.resize(static_cast<std::size_t>(count), std::vector<std::string>(cols));
-  }
-  std::string Cell(int col, int row) const override {
-    return cells[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
-  }
-  void SetCell(int col, int row, const std::string& text) override {
-    cells[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)] = text;
-  }
-  void SetRow(int row, const std::vector<std::string>& rowCells) override {
-    auto& target = cells[static_cast<std::size_t>(row)];
-    for (std::size_t col = 0; col < rowCells.size() && col < target.size(); ++col) {
-      target[col] = rowCells[col];
-    }
-  }
-  void SetColWidth(int, int) override {}
-
- private:
-  int cols = 0;
-  std::vector<std::vector<std::string>> cells;
-};
 
 std::string Epc(int tag) {
   char text[32];

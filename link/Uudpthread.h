@@ -16,7 +16,7 @@
 #include "Handler.h"
 
 // How the receive loop works. The defaults are what the tool uses; the benchmarks also measure
-// the original loop (a fixed pause before every receive, the system's socket buffer) beside it.
+// the first design's loop (a fixed pause before every receive, the system's socket buffer) beside it.
 struct LinkTuning {
   // Pause before each receive, good or not; 0 waits only after a failed receive.
   std::chrono::milliseconds pauseBeforeEachReceive{0};

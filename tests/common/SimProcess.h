@@ -15,8 +15,9 @@
 // SIGTERM when the object goes.
 class SimProcess {
  public:
-  explicit SimProcess(std::vector<std::string> options) {
-    const char* path = std::getenv("TAGWICK_DEVICESIM");
+  // `path` defaults to the simulator that CTest names in TAGWICK_DEVICESIM.
+  explicit SimProcess(std::vector<std::string> options,
+                      const char* path = std::getenv("TAGWICK_DEVICESIM")) {
     if (!path) throw std::runtime_error("TAGWICK_DEVICESIM is not set");
     options.insert(options.begin(), {path, "--bind", "127.0.0.1", "--port", "0"});
     int out[2];
