@@ -18,6 +18,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QThread>
+#include <QTimer>
 #include <climits>
 
 #include "ClockValue.h"
@@ -310,8 +311,6 @@ void TMainForm::BuildReadTestPage() {
   connect(grid, &TagGridModel::columnWidthChanged, strngrd1,
           [this](int col, int width) { strngrd1->setColumnWidth(col, width); });
 
-  connect(edtCardNo, &QLineEdit::textChanged, this,
-          [this] { Guard([this] { edtCardNoChange(); }); });
   Bind(btnClear, &TMainForm::btnClearClick);
   Bind(btnTest, &TMainForm::btnTestClick);
   Bind(btnExport, &TMainForm::btnExportClick);
@@ -604,23 +603,46 @@ void TMainForm::btnTestClick() {
   }
 }
 
+void TMainForm::SetCardNoText(const std::string& text) {
+  if (text == edtCardNoText) return;
+  edtCardNoText = text;
+  edtCardNoChange();
+  ScheduleDisplays();
+}
+
+void TMainForm::ScheduleDisplays() {
+  if (displaysPending) return;
+  displaysPending = true;
+  QTimer::singleShot(0, this, [this] { ShowDisplays(); });
+}
+
+void TMainForm::ShowDisplays() {
+  displaysPending = false;
+  const QString cardNo = QString::fromStdString(edtCardNoText);
+  if (edtCardNo->text() != cardNo) edtCardNo->setText(cardNo);
+  const QString count = QString::fromStdString(edtCountText);
+  if (edtCount->text() != count) edtCount->setText(count);
+}
+
 void TMainForm::edtCardNoChange() {
-  if (Tag(btnTest) != 0 && !edtCardNo->text().isEmpty()) ProcessEpcInfo(edtCardNoHint);
+  if (Tag(btnTest) != 0 && !edtCardNoText.empty()) ProcessEpcInfo(edtCardNoHint);
 }
 
 void TMainForm::ProcessEpcInfo(const std::string& reportText) {
-  const EpcOutcome outcome = ::ProcessEpcInfo(reportText, edtCardNo->text().toStdString(), epcMap,
-                                              Grid(), LocalTimeOfDay());
+  const EpcOutcome outcome =
+      ::ProcessEpcInfo(reportText, edtCardNoText, epcMap, Grid(), LocalTimeOfDay());
   if (outcome.processed()) {
-    edtCount->setText(QString::fromStdString(outcome.countText));
+    edtCountText = outcome.countText;
+    ScheduleDisplays();
   } else {
     AddLog(outcome.logText);
   }
 }
 
 void TMainForm::btnClearClick() {
-  edtCardNo->setText(QString());
-  edtCount->setText(QStringLiteral("0"));
+  SetCardNoText("");
+  edtCountText = "0";
+  ShowDisplays();
   Grid().ClearCells();
   InitGrid();
   epcMap.clear();

@@ -133,6 +133,14 @@ class TMainForm : public QWidget {
   std::string modList;
   // The report text handed over with the current tag, read by edtCardNoChange.
   std::string edtCardNoHint;
+  // The current tag and the tag count as the read-test page holds them. The two fields show
+  // them once per pass of the event loop rather than once per report: laying out a field's text
+  // costs more than processing the report itself.
+  std::string edtCardNoText;
+  std::string edtCountText = "0";
+  // Changes the current tag; a change runs edtCardNoChange at once.
+  void SetCardNoText(const std::string& text);
+  void ShowDisplays();
 
   TagGridModel& Grid() { return *grid; }
   // rgNetWork's item index: 0 DHCP, 1 Static.
@@ -159,8 +167,11 @@ class TMainForm : public QWidget {
   TagGridModel* grid;
   std::unique_ptr<WindowEffects> effects;
   std::unique_ptr<QtWindowThread> windowThread;
+  void ScheduleDisplays();
+
   FieldExitFilter* exitFilter;
   bool closed = false;
+  bool displaysPending = false;
 };
 
 // The one main window, set as soon as it is constructed.

@@ -17,6 +17,10 @@ QLineEdit* WindowEffects::Field(const std::string& name) const {
 }
 
 void WindowEffects::SetFieldText(const std::string& field, const std::string& text) {
+  if (field == "edtCardNo") {
+    form.SetCardNoText(text);
+    return;
+  }
   Field(field)->setText(QString::fromUtf8(text));
 }
 
