@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "Json.h"
+#include "Requests.h"
 
 UDPThread* udpthread = nullptr;
 
@@ -163,7 +163,7 @@ void UDPThread::EffectBatch::AddLog(const std::string& text) {
 }
 
 void SendTypeRequest(UDPThread& link, const std::string& type, DeviceWindow& log) {
-  std::string printed = PrintJsonObject({{"type", type}});
+  const std::string printed = TypeRequest(type);
   link.Send(printed);
   log.AddLog(printed);
 }
