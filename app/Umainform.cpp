@@ -396,7 +396,7 @@ void TMainForm::btnIPClick() {
     if (!udpthread) {
       udpthread = new UDPThread(edtIP->text().toStdString(), edtPort->text().toStdString(),
                                 *effects, *windowThread);
-      SendTypeRequest(Edit1->text().toStdString() + "debugstart");
+      SendTypeRequest(DebugStartType(Edit1->text().toStdString()));
       AddLog(LangText(1).toStdString());
     }
   } else {
