@@ -362,17 +362,7 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::InitGrid() {
-  Grid().SetColCount(7);
-  Grid().SetRowCount(2);
-  static const int kWidths[] = {60, 245, 80, 80, 80};
-  for (int col = 0; col < 5; ++col) {
-    Grid().SetCell(col, 0, LangText(col + 5).toStdString());
-    Grid().SetColWidth(col, kWidths[col]);
-  }
-  Grid().SetCell(5, 0, "RSSI");
-  Grid().SetColWidth(5, 80);
-  Grid().SetCell(6, 0, "Time");
-  Grid().SetColWidth(6, 100);
+  InitTagGrid(Grid(), [this](int number) { return LangText(number).toStdString(); });
 }
 
 void TMainForm::EnableButtons(bool enabled, QPushButton* leaveOut) {

@@ -127,6 +127,20 @@ EpcOutcome ProcessEpcInfo(const std::string& reportText, const std::string& epc,
   return outcome;
 }
 
+void InitTagGrid(TagGrid& grid, const std::function<std::string(int number)>& headerText) {
+  grid.SetColCount(kTagColumnCount);
+  grid.SetRowCount(2);
+  static const int kWidths[] = {60, 245, 80, 80, 80};
+  for (int col = 0; col < 5; ++col) {
+    grid.SetCell(col, 0, headerText(col + 5));
+    grid.SetColWidth(col, kWidths[col]);
+  }
+  grid.SetCell(kColRssi, 0, "RSSI");
+  grid.SetColWidth(kColRssi, 80);
+  grid.SetCell(kColTime, 0, "Time");
+  grid.SetColWidth(kColTime, 100);
+}
+
 void ClearGridCells(TagGrid& grid) {
   grid.ClearCells();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -87,6 +88,10 @@ struct EpcOutcome {
 // SetRow call, the row count untouched.
 EpcOutcome ProcessEpcInfo(const std::string& reportText, const std::string& epc, EpcMap& epcMap,
                           TagGrid& grid, const TimeOfDay& now);
+
+// The empty grid: 7 columns, the header row and one empty row, the column widths. The headers of
+// columns 0 to 4 are the numbered texts 5 to 9 that `headerText` gives, then "RSSI" and "Time".
+void InitTagGrid(TagGrid& grid, const std::function<std::string(int number)>& headerText);
 
 // Sets every cell of the grid, all rows (the header row included) and all columns, to "".
 void ClearGridCells(TagGrid& grid);

@@ -171,7 +171,12 @@ void TKorvelLanguage::SaveLanguage(LanguageWindow& window) {
 std::string TKorvelLanguage::GetLangString(std::int32_t number, const std::string& section,
                                            const std::string& prefix) const {
   if (CurID == -1) return "***";
-  return profile::ReadString(LangFile, section, prefix + Padded("%03d", number), "");
+  return ReadNumberedText(LangFile, number, section, prefix);
+}
+
+std::string ReadNumberedText(const std::string& languageFile, std::int32_t number,
+                             const std::string& section, const std::string& prefix) {
+  return profile::ReadString(languageFile, section, prefix + Padded("%03d", number), "");
 }
 
 bool TKorvelLanguage::SelectLanguage(std::int32_t index) {

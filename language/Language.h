@@ -48,6 +48,10 @@ class TKorvelLanguage {
   ErrorDisplay showError;
 };
 
+// Section/prefix+"%03d" of one language file, as GetLangString reads it; "" when missing.
+std::string ReadNumberedText(const std::string& languageFile, std::int32_t number,
+                             const std::string& section, const std::string& prefix);
+
 // The Windows locale identifier (LCID) that Windows would report for a POSIX locale name such as
 // "ja_JP.UTF-8" (or "ja-JP", "ja"): 0x411. "C", "POSIX", "" and unknown names give 0x409.
 std::uint32_t WindowsLocaleId(const std::string& localeName);

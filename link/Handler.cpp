@@ -1,7 +1,8 @@
 #include "Handler.h"
 
-void HandlerChain::Dispatch(const std::string& text) {
+const Handler* HandlerChain::Dispatch(const std::string& text) {
   for (auto& handler : handlers) {
-    if (handler->Handle(text)) return;
+    if (handler->Handle(text)) return handler.get();
   }
+  return nullptr;
 }

@@ -30,7 +30,8 @@ class Handler {
 class HandlerChain {
  public:
   void Add(std::unique_ptr<Handler> handler) { handlers.push_front(std::move(handler)); }
-  void Dispatch(const std::string& text);
+  // Offers the text to the handlers in order; gives the one that claimed it.
+  const Handler* Dispatch(const std::string& text);
 
   std::size_t Size() const { return handlers.size(); }
   const Handler& At(std::size_t position) const { return *handlers.at(position); }

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <netinet/in.h>
+
+#include <chrono>
+#include <string>
+
+// One UDP socket that sends to the device and receives whatever arrives on its local port, like
+// the window's link but without a thread: the caller waits for each datagram with a deadline.
+class DeviceSocket {
+ public:
+  using Clock = std::chrono::steady_clock;
+  enum class Wait { Datagram, Deadline, Interrupted };
+
+  // `address` is a dotted-decimal IPv4 address. Throws std::runtime_error when no socket.
+  DeviceSocket(const std::string& address, std::uint16_t port);
+  ~DeviceSocket();
+  DeviceSocket(const DeviceSocket&) = delete;
+  DeviceSocket& operator=(const DeviceSocket&) = delete;
+
+  // Sends the text as one datagram; throws std::runtime_error when the system refuses it.
+  void Send(const std::string& text);
+  // Waits until a datagram arrives (its text, up to the first zero byte, in `text`), the deadline
+  // passes, or `interruptFd` (-1 for none) becomes readable. Empty and oversize datagrams are
+  // skipped, as the window's link skips them.
+  Wait Receive(std::string& text, Clock::time_point deadline, int interruptFd = -1);
+
+ private:
+  int fd = -1;
+  sockaddr_in device{};
+};

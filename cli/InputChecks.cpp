@@ -1,0 +1,76 @@
+#include "InputChecks.h"
+
+#include <ctime>
+#include <regex>
+
+#include "ExitCodes.h"
+#include "FieldPatterns.h"
+
+namespace {
+
+bool WholeMatch(const char* pattern, const std::string& text) {
+  // The classic locale's \d is 0-9 only, like the window's matcher without Unicode properties.
+  return std::regex_match(TrimText(text), std::regex(pattern, std::regex::ECMAScript));
+}
+
+void CheckArgument(const std::string& argument, const std::string& text,
+                   bool (*check)(const std::string&), const char* what) {
+  // A blank text passes the window's field check but is no value: refuse it like an empty one.
+  if (TrimText(text).empty()) throw InputError(argument + " must not be empty");
+  if (!check(text)) throw InputError(argument + " '" + text + "' is not " + what);
+}
+
+}  // namespace
+
+bool IsAddressText(const std::string& text) {
+  return WholeMatch(kAddressPattern, text);
+}
+
+bool IsDigitsOnlyText(const std::string& text) {
+  return WholeMatch(kDigitsPattern, text);
+}
+
+void CheckAddressArgument(const std::string& argument, const std::string& text) {
+  CheckArgument(argument, text, IsAddressText, "an IPv4 address");
+}
+
+void CheckDigitsArgument(const std::string& argument, const std::string& text) {
+  CheckArgument(argument, text, IsDigitsOnlyText, "one or more digits");
+}
+
+void CheckOptionalAddressArgument(const std::string& argument, const std::string& text) {
+  if (!text.empty()) CheckAddressArgument(argument, text);
+}
+
+double ParseSeconds(const std::string& argument, const std::string& text, double limit) {
+  static const std::regex kNumber("[0-9]+(\\.[0-9]+)?");
+  if (!std::regex_match(text, kNumber)) {
+    throw InputError(argument + " '" + text + "' is not a number of seconds");
+  }
+  const double seconds = std::stod(text);
+  if (seconds <= 0 || seconds > limit) {
+    throw InputError(argument + " '" + text + "' must be above 0 and at most " +
+                     std::to_string(static_cast<long>(limit)));
+  }
+  return seconds;
+}
+
+CalendarTime ParseLocalTime(const std::string& text) {
+  CalendarTime time;
+  if (text == "now") {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    time = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+            local.tm_hour,        local.tm_min,     local.tm_sec};
+    return time;
+  }
+  static const std::regex kStamp(
+      "([0-9]{4})-([0-9]{2})-([0-9]{2})T([0-9]{2}):([0-9]{2}):([0-9]{2})");
+  std::smatch parts;
+  if (!std::regex_match(text, parts, kStamp)) {
+    throw InputError("clock '" + text + "' is neither now nor YYYY-MM-DDTHH:MM:SS");
+  }
+  auto part = [&](int i) { return std::stoi(parts[static_cast<std::size_t>(i)].str()); };
+  return {part(1), part(2), part(3), part(4), part(5), part(6)};
+}

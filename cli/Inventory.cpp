@@ -1,0 +1,128 @@
+#include "Inventory.h"
+
+#include <cjson/cJSON.h>
+
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <new>
+
+#include "CsvExport.h"
+#include "ExitCodes.h"
+#include "Interrupt.h"
+#include "InventoryGrid.h"
+#include "Language.h"
+#include "Output.h"
+#include "Requests.h"
+#include "Session.h"
+#include "TagTable.h"
+
+namespace {
+
+std::string FindEnglishFile() {
+  for (const std::filesystem::path& dir : {std::filesystem::current_path() / "Language",
+                                           std::filesystem::path(TAGWICK_LANGUAGE_DIR)}) {
+    const std::filesystem::path file = dir / "Pellow.eng";
+    if (std::filesystem::is_regular_file(file)) return file.string();
+  }
+  return "";
+}
+
+struct Totals {
+  std::size_t tags = 0;
+  long long reads = 0;
+  double seconds = 0;
+};
+
+void PrintSummaryLines(const Totals& totals, const TagGrid& grid) {
+  std::cout << "tags=" << totals.tags << "\nreads=" << totals.reads
+            << "\nseconds=" << SecondsText(totals.seconds)
+            << "\nreads_per_second=" << SecondsText(totals.reads / totals.seconds) << '\n';
+  for (int row = 1; row <= static_cast<int>(totals.tags); ++row) {
+    std::cout << "epc=" << grid.Cell(kColEpc, row) << " count=" << grid.Cell(kColCount, row)
+              << " antenna=" << grid.Cell(kColAntenna, row) << " rssi=" << grid.Cell(kColRssi, row)
+              << '\n';
+  }
+}
+
+void PrintSummaryJson(const Totals& totals, const TagGrid& grid) {
+  std::unique_ptr<cJSON, decltype(&cJSON_Delete)> root(cJSON_CreateObject(), cJSON_Delete);
+  if (!root) throw std::bad_alloc();
+  cJSON_AddNumberToObject(root.get(), "tags", static_cast<double>(totals.tags));
+  cJSON_AddNumberToObject(root.get(), "reads", static_cast<double>(totals.reads));
+  cJSON_AddNumberToObject(root.get(), "seconds", totals.seconds);
+  cJSON_AddNumberToObject(root.get(), "reads_per_second", totals.reads / totals.seconds);
+  cJSON* list = cJSON_AddArrayToObject(root.get(), "list");
+  for (int row = 1; list && row <= static_cast<int>(totals.tags); ++row) {
+    cJSON* tag = cJSON_CreateObject();
+    cJSON_AddItemToArray(list, tag);
+    cJSON_AddStringToObject(tag, "epc", grid.Cell(kColEpc, row).c_str());
+    cJSON_AddNumberToObject(tag, "count", std::stod(grid.Cell(kColCount, row)));
+    cJSON_AddStringToObject(tag, "antenna", grid.Cell(kColAntenna, row).c_str());
+    cJSON_AddNumberToObject(tag, "rssi", std::stod(grid.Cell(kColRssi, row)));
+  }
+  char* printed = cJSON_PrintUnformatted(root.get());
+  if (!printed) throw std::bad_alloc();
+  std::cout << printed << '\n';
+  cJSON_free(printed);
+}
+
+}  // namespace
+
+std::string EnglishHeaderText(int number) {
+  static const std::string file = FindEnglishFile();
+  if (file.empty()) return "***";
+  return ReadNumberedText(file, number, "ExtStr", "Text");
+}
+
+int RunInventory(const Command& command) {
+  if (FindEnglishFile().empty()) Message("Language/Pellow.eng not found: headers show ***");
+  InventoryGrid grid;
+  InitTagGrid(grid, EnglishHeaderText);
+  EpcMap epcMap;
+
+  const int interrupt = InstallInterruptPipe();
+  ReplyWindow window;
+  Session session(command.device, window);
+  session.Send(TypeRequest("teststart"));
+  const auto start = DeviceSocket::Clock::now();
+  // Reports count from the start request on, as the window counts from its start click.
+  window.onReport = [&](const std::string& report, const std::string& epc) {
+    const EpcOutcome outcome = ProcessEpcInfo(report, epc, epcMap, grid, LocalTimeOfDay());
+    if (!outcome.processed()) Message(outcome.logText);
+  };
+  const auto until = start + std::chrono::duration_cast<DeviceSocket::Clock::duration>(
+                                 std::chrono::duration<double>(command.seconds));
+  const bool interrupted = session.Pump(
+                               until, [](const std::string&, const Handler&) { return false; },
+                               interrupt) == DeviceSocket::Wait::Interrupted;
+  window.onReport = nullptr;
+  session.Send(TypeRequest("teststop"));
+  session.Close();
+  if (interrupted) Message("interrupted: the inventory was stopped early");
+
+  Totals totals;
+  totals.tags = epcMap.size();
+  for (const auto& entry : epcMap) totals.reads += entry.second.count;
+  totals.seconds = std::chrono::duration<double>(DeviceSocket::Clock::now() - start).count();
+  if (command.json) {
+    PrintSummaryJson(totals, grid);
+  } else {
+    PrintSummaryLines(totals, grid);
+  }
+  std::cout.flush();
+
+  if (command.csvPath) {
+    std::string error;
+    if (!WriteCsvFile(*command.csvPath, grid, error)) {
+      Message(error);
+      return kExitFailure;
+    }
+  }
+  if (totals.tags == 0) {
+    Message("no tag was read");
+    return kExitNoTags;
+  }
+  return kExitOk;
+}

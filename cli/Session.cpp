@@ -1,0 +1,46 @@
+#include "Session.h"
+
+#include "Requests.h"
+
+namespace {
+
+// The window's hidden field holds this before "debugstart" on every connect.
+const char kDebugStartPrefix[] = "qdw";
+
+}  // namespace
+
+Session::Session(const DeviceAddress& device, ReplyWindow& window)
+    : socket(device.address, device.port), window(window), chain(BuildHandlerChain(window)) {
+  Send(TypeRequest(DebugStartType(kDebugStartPrefix)));
+}
+
+Session::~Session() {
+  try {
+    Close();
+  } catch (...) {
+    // Already on the way out with another error; the device times the debug session out.
+  }
+}
+
+void Session::Send(const std::string& text) {
+  socket.Send(text);
+}
+
+DeviceSocket::Wait Session::Pump(DeviceSocket::Clock::time_point deadline, const Visitor& visit,
+                                 int interruptFd) {
+  std::string text;
+  for (;;) {
+    const DeviceSocket::Wait wait = socket.Receive(text, deadline, interruptFd);
+    if (wait != DeviceSocket::Wait::Datagram) return wait;
+    window.Forget();
+    // The catch-all stands last, so some handler always claims the text.
+    const Handler* claimant = chain->Dispatch(text);
+    if (claimant && visit(text, *claimant)) return wait;
+  }
+}
+
+void Session::Close() {
+  if (!open) return;
+  open = false;
+  Send(TypeRequest("debugstop"));
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "CommandLine.h"
+#include "DeviceSocket.h"
+#include "Handler.h"
+#include "ReplyWindow.h"
+
+// One connection as the window makes it: the debug-start request first, "debugstop" last, and
+// every datagram in between offered to the window's handler chain, acting on `window`.
+class Session {
+ public:
+  // Called after each datagram with its text and the handler that claimed it; true ends the wait.
+  using Visitor = std::function<bool(const std::string& text, const Handler& claimant)>;
+
+  Session(const DeviceAddress& device, ReplyWindow& window);
+  // Sends "debugstop" unless Close() did.
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  void Send(const std::string& text);
+  // Dispatches what arrives until the visitor says done, the deadline passes or the interrupt
+  // descriptor becomes readable.
+  DeviceSocket::Wait Pump(DeviceSocket::Clock::time_point deadline, const Visitor& visit,
+                          int interruptFd = -1);
+  // Sends "debugstop".
+  void Close();
+
+ private:
+  DeviceSocket socket;
+  ReplyWindow& window;
+  std::unique_ptr<HandlerChain> chain;
+  bool open = true;
+};
