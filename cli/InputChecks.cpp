@@ -10,14 +10,14 @@ namespace {
 
 bool WholeMatch(const char* pattern, const std::string& text) {
   // The classic locale's \d is 0-9 only, like the window's matcher without Unicode properties.
-  return std::regex_match(TrimText(text), std::regex(pattern, std::regex::ECMAScript));
+  return std::regex_match(text, std::regex(pattern, std::regex::ECMAScript));
 }
 
 void CheckArgument(const std::string& argument, const std::string& text,
                    bool (*check)(const std::string&), const char* what) {
   // A blank text passes the window's field check but is no value: refuse it like an empty one.
   if (TrimText(text).empty()) throw InputError(argument + " must not be empty");
-  if (!check(text)) throw InputError(argument + " '" + text + "' is not " + what);
+  if (!check(TrimText(text))) throw InputError(argument + " '" + text + "' is not " + what);
 }
 
 }  // namespace

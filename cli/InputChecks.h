@@ -6,13 +6,13 @@
 #include "DeviceWindow.h"
 
 // The window's field checks, for arguments: the same patterns (FieldPatterns.h) matched against
-// the whole trimmed text, with std::regex (ECMAScript) since the window's matcher is Qt's.
+// the whole text, with std::regex (ECMAScript) since the window's matcher is Qt's.
 bool IsAddressText(const std::string& text);
 bool IsDigitsOnlyText(const std::string& text);
 
 // The refusals of the set buttons and the field checks in one: throws InputError naming
-// `argument` when `text` is empty or blank, or does not pass the check. The text itself is sent
-// as given, like a field's text.
+// `argument` when `text` is empty or blank, or its trimmed text does not pass the check, as a
+// field is checked when it is left. The text itself is sent as given, like a field's text.
 void CheckAddressArgument(const std::string& argument, const std::string& text);
 void CheckDigitsArgument(const std::string& argument, const std::string& text);
 // The same for an optional address: "" passes.
