@@ -11,11 +11,6 @@
 
 namespace {
 
-DeviceSocket::Clock::time_point Deadline(double seconds) {
-  return DeviceSocket::Clock::now() + std::chrono::duration_cast<DeviceSocket::Clock::duration>(
-                                          std::chrono::duration<double>(seconds));
-}
-
 // What the window showed for a reply to the get of `item`; nothing when it showed nothing (a
 // text that is not JSON, an unreadable clock). The antenna lists the window reads but does not
 // show, so they are read here.
@@ -66,12 +61,13 @@ bool Exchange(const Command& command,
   Session session(command.device, window);
   session.Send(command.request);
   bool answered = false;
-  session.Pump(Deadline(command.timeoutSeconds), [&](const std::string& text, const Handler& by) {
-    if (by.key != command.replyKey) return false;
-    answered = accept(text, window);
-    if (!answered) ReportUnusable(command.replyKey, window);
-    return answered;
-  });
+  session.Pump(DeviceSocket::After(command.timeoutSeconds),
+               [&](const std::string& text, const Handler& by) {
+                 if (by.key != command.replyKey) return false;
+                 answered = accept(text, window);
+                 if (!answered) ReportUnusable(command.replyKey, window);
+                 return answered;
+               });
   session.Close();
   if (!answered) {
     Message("no " + command.replyKey + " reply from " + command.device.Text() + " within " +

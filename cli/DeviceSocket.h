@@ -12,6 +12,12 @@ class DeviceSocket {
   using Clock = std::chrono::steady_clock;
   enum class Wait { Datagram, Deadline, Interrupted };
 
+  // The time `seconds` from now.
+  static Clock::time_point After(double seconds) {
+    return Clock::now() +
+           std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+  }
+
   // `address` is a dotted-decimal IPv4 address. Throws std::runtime_error when no socket.
   DeviceSocket(const std::string& address, std::uint16_t port);
   ~DeviceSocket();

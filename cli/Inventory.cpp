@@ -92,8 +92,7 @@ int RunInventory(const Command& command) {
     const EpcOutcome outcome = ProcessEpcInfo(report, epc, epcMap, grid, LocalTimeOfDay());
     if (!outcome.processed()) Message(outcome.logText);
   };
-  const auto until = start + std::chrono::duration_cast<DeviceSocket::Clock::duration>(
-                                 std::chrono::duration<double>(command.seconds));
+  const auto until = DeviceSocket::After(command.seconds);
   const bool interrupted = session.Pump(
                                until, [](const std::string&, const Handler&) { return false; },
                                interrupt) == DeviceSocket::Wait::Interrupted;
