@@ -213,7 +213,7 @@ TEST_F(ProfileTest, WriteToAFileWithoutFinalNewline) {
 
 TEST_F(ProfileTest, WriteCreatesAMissingFile) {
   ASSERT_TRUE(profile::WriteString(file, "General", "CurID", "0"));
-  EXPECT_EQ(ReadFile(file), "[General]\nCurID=0\n");
+  EXPECT_EQ(ReadFile(file), "[General]" + langtest::kEol + "CurID=0" + langtest::kEol);
 }
 
 TEST_F(ProfileTest, WriteFailsWithoutTheDirectory) {
