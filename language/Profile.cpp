@@ -270,7 +270,8 @@ std::string ReadString(const std::string& path, std::string_view section, std::s
     if (where.keyLine) return Cut(StripQuotes(where.value), size);
   }
   std::string_view d = defaultValue;
-  while (!d.empty() && IsBlank(d.back())) d.remove_suffix(1);
+  // Only spaces, as the platform does: a default ending in a tab keeps it.
+  while (!d.empty() && d.back() == ' ') d.remove_suffix(1);
   return Cut(d, size);
 }
 

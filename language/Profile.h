@@ -24,7 +24,7 @@ namespace profile {
 
 inline constexpr std::size_t kBufferSize = 2048;  // values are read into this many bytes
 
-// The value, or `defaultValue` (trailing blanks removed, cut to size - 1 bytes) when the file,
+// The value, or `defaultValue` (trailing spaces removed, cut to size - 1 bytes) when the file,
 // the section or the key is missing. A value is never cut inside a UTF-8 character.
 std::string ReadString(const std::string& path, std::string_view section, std::string_view key,
                        std::string_view defaultValue, std::size_t size = kBufferSize);
