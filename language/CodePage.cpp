@@ -6,6 +6,7 @@
 #include <iconv.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -194,6 +195,23 @@ const char* ForCharset(int charset) {
     default:
       return "WINDOWS-1252";
   }
+}
+
+std::size_t CharacterStart(std::string_view bytes, std::size_t limit, const char* codePage) {
+  const std::string_view name(codePage);
+  const bool shiftJis = name == "CP932";
+  const bool doubleByte = shiftJis || name == "CP936" || name == "CP949" || name == "CP950";
+  if (!doubleByte) return std::min(limit, bytes.size());
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    const auto c = static_cast<unsigned char>(bytes[at]);
+    const bool lead =
+        shiftJis ? (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC) : c >= 0x81 && c <= 0xFE;
+    const std::size_t length = lead && at + 1 < bytes.size() ? 2 : 1;
+    if (at + length > limit) break;
+    at += length;
+  }
+  return at;
 }
 
 std::string ToUtf8(std::string_view bytes, const char* codePage) {

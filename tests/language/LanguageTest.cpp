@@ -443,9 +443,10 @@ TEST_F(OneLanguageTest, SaveLanguageCreatesAMissingFile) {
   window.Add("btnIP", true, "连接");
   language->SaveLanguage(window);
   EXPECT_TRUE(errors.empty());
+  // Charset comes before the captions, so they are written in its code page ("连接" in CP936).
   EXPECT_EQ(ReadFile(File()),
-            langtest::Lines("[MainForm]\nMainForm=TagwickV1.0\nbtnIP=连接\n[General]\nCharset=134\n"
-                            "FontName=YouYuan\nFontSize=9\n"));
+            langtest::Lines("[MainForm]\nMainForm=TagwickV1.0\nbtnIP=\xC1\xAC\xBD\xD3\n"
+                            "[General]\nCharset=134\nFontName=YouYuan\nFontSize=9\n"));
 }
 
 TEST_F(OneLanguageTest, SaveLanguageFailureIsShownAndTheRestSkipped) {
