@@ -1,4 +1,4 @@
-[General]
+﻿[General]
 FontName=Noto Sans CJK SC
 Charset=134
 FontSize=9

@@ -16,7 +16,8 @@ class Sound {
 // PipeWire's PulseAudio service) with libpulse-simple, waiting until it has been heard, as
 // PlaySoundA with SND_FILENAME alone does. When the file is missing or unreadable, or there is no
 // sound server, it calls `fallback` instead (the window passes QApplication::beep, standing for
-// the platform's default sound) and returns at once.
+// the platform's default sound) and returns at once. On Windows it is PlaySoundA with
+// SND_FILENAME itself.
 class PulseSound : public Sound {
  public:
   explicit PulseSound(std::function<void()> fallback);

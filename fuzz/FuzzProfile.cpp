@@ -82,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                             {"MainForm", "btnIP"},   {"Lang", "001_Name"}};
   for (const auto& [section, key] : keys) {
     const std::string value = profile::ReadString(path, section, key, "none ", bufferSize);
-    FUZZ_CHECK(value.size() < bufferSize);
+    // The limit counts the file's bytes; one byte of a file decodes to at most three of UTF-8.
+    FUZZ_CHECK(value.size() <= 3 * (bufferSize - 1));
     FUZZ_CHECK(codepage::IsValidUtf8(value));
     if (bufferSize == profile::kBufferSize) CheckParseInt(value);
     profile::ReadInt(path, section, key, -1);
@@ -94,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& [key, value] : entries) {
       FUZZ_CHECK(!key.empty());
       FUZZ_CHECK(codepage::IsValidUtf8(key) && codepage::IsValidUtf8(value));
-      FUZZ_CHECK(value.size() < profile::kBufferSize);
+      FUZZ_CHECK(value.size() <= 3 * (profile::kBufferSize - 1));
       // The section listing and a single read agree on which line of a name counts.
       FUZZ_CHECK(profile::ReadString(path, section, key, "\x01") == value);
     }

@@ -16,6 +16,10 @@ bool IsValidUtf8(std::string_view bytes);
 // 134 CP936, 136 CP950, 128 CP932, 129 CP949, anything else WINDOWS-1252.
 const char* ForCharset(int charset);
 
+// The largest n <= `limit` at which `bytes` (in `codePage`) can be cut without splitting a
+// character, walking from the start; a lone lead byte at the end counts as a character.
+std::size_t CharacterStart(std::string_view bytes, std::size_t limit, const char* codePage);
+
 // Decodes `bytes` from `codePage` to UTF-8. A byte sequence the code page does not define
 // becomes U+FFFD and decoding goes on after it, so every input gives some text.
 std::string ToUtf8(std::string_view bytes, const char* codePage);

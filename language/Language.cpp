@@ -46,7 +46,9 @@ TKorvelLanguage::TKorvelLanguage(const std::string& baseDirectory, const std::st
                                  ErrorDisplay showError)
     : showError(std::move(showError)) {
   LangDir = baseDirectory;
-  if (LangDir.empty() || LangDir.back() != kSeparator) LangDir += kSeparator;
+  // Windows takes either slash as a separator.
+  if (LangDir.empty() || (LangDir.back() != kSeparator && LangDir.back() != '/'))
+    LangDir += kSeparator;
   LangDir += "Language";
   LangDir += kSeparator;
   const std::string list = LangDir + "Lang.ini";

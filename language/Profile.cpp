@@ -1,5 +1,6 @@
 #include "Profile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -32,10 +33,12 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-// At most `size` - 1 bytes, backing off to the start of a UTF-8 character.
-std::string Cut(std::string_view s, std::size_t size) {
+// At most `size` - 1 bytes, backing off to the start of a character (UTF-8 when `codePage` is
+// null).
+std::string Cut(std::string_view s, std::size_t size, const char* codePage = nullptr) {
   if (size == 0) return {};
   if (s.size() <= size - 1) return std::string(s);
+  if (codePage) return std::string(s.substr(0, codepage::CharacterStart(s, size - 1, codePage)));
   std::size_t n = size - 1;
   while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
   return std::string(s.substr(0, n));
@@ -123,21 +126,32 @@ struct Document {
     return true;
   }
 
-  std::string_view Raw(std::size_t i) const {
-    return std::string_view(bytes).substr(lines[i].begin, lines[i].end - lines[i].begin);
+  // The value of key line i as UTF-8: the file's own bytes after the '=', trimmed, without one
+  // pair of quotes and cut to `size` - 1 bytes, then decoded, so that the limit counts the
+  // file's bytes as the platform's buffer does. '=', blanks and quotes never occur inside a
+  // character of the code pages concerned.
+  std::string Value(std::size_t i, std::size_t size) const {
+    std::string_view raw = Raw(i);
+    raw = StripQuotes(Trim(raw.substr(raw.find('=') + 1)));
+    return Decode(Cut(raw, size, codePage));
   }
 
-  // Line i as UTF-8.
-  std::string Text(std::size_t i) const {
-    std::string_view raw = Raw(i);
+  std::string Decode(std::string_view raw) const {
     if (codePage == nullptr)
       return codepage::IsValidUtf8(raw) ? std::string(raw) : codepage::ToUtf8(raw, "UTF-8");
     return codepage::ToUtf8(raw, codePage);
   }
 
+  std::string_view Raw(std::size_t i) const {
+    return std::string_view(bytes).substr(lines[i].begin, lines[i].end - lines[i].begin);
+  }
+
+  // Line i as UTF-8.
+  std::string Text(std::size_t i) const { return Decode(Raw(i)); }
+
   bool Utf8() const { return codePage == nullptr; }
 
- private:
+  // Splits `bytes` into lines and settles the encoding.
   void Classify() {
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bom = 3;
     for (std::size_t pos = bom; pos < bytes.size();) {
@@ -155,23 +169,24 @@ struct Document {
 #else
     if (eol.empty()) eol = "\n";
 #endif
-    // A byte-order mark declares UTF-8 even if a stray byte further on is not; otherwise the
-    // code page follows from [General] Charset, which is ASCII in every code page concerned, so
-    // it can be found before the file is decoded.
-    if (bom != 0 || codepage::IsValidUtf8(std::string_view(bytes).substr(bom))) return;
-    int charset = 1;
+    // A byte-order mark declares UTF-8, even if a stray byte further on is not. Without one,
+    // [General] Charset names the code page, whatever the bytes look like: a legacy file may
+    // happen to be valid UTF-8. It is ASCII in every code page concerned, so it can be found
+    // before the file is decoded. A file without either is UTF-8 when it is valid UTF-8.
+    if (bom != 0) return;
+    std::optional<int> charset;
     bool inGeneral = false;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
+    for (std::size_t i = 0; i < lines.size() && !charset; ++i) {
       ParsedLine line = ParseLine(Raw(i));
       if (line.kind == Kind::Section) {
         if (inGeneral) break;
         inGeneral = SameName(line.name, "General");
       } else if (inGeneral && line.kind == Kind::Key && SameName(line.name, "Charset")) {
         charset = ParseInt(StripQuotes(line.value)).value_or(1);
-        break;
       }
     }
-    codePage = codepage::ForCharset(charset);
+    if (!charset && codepage::IsValidUtf8(bytes)) return;
+    codePage = codepage::ForCharset(charset.value_or(1));
   }
 };
 
@@ -180,7 +195,6 @@ struct Location {
   bool sectionFound = false;
   std::size_t lastLineOfSection = 0;  // the header or the section's last non-blank line
   std::optional<std::size_t> keyLine;
-  std::string value;  // the key's value, trimmed, as UTF-8
 };
 
 Location Find(const Document& doc, std::string_view section, std::string_view key) {
@@ -201,7 +215,6 @@ Location Find(const Document& doc, std::string_view section, std::string_view ke
     if (!Trim(text).empty()) where.lastLineOfSection = i;
     if (line.kind == Kind::Key && SameName(line.name, key)) {
       where.keyLine = i;
-      where.value = std::string(line.value);
       break;
     }
   }
@@ -267,10 +280,11 @@ std::string ReadString(const std::string& path, std::string_view section, std::s
   int err = 0;
   if (doc.Load(path, err)) {
     Location where = Find(doc, Trim(section), Trim(key));
-    if (where.keyLine) return Cut(StripQuotes(where.value), size);
+    if (where.keyLine) return doc.Value(*where.keyLine, size);
   }
   std::string_view d = defaultValue;
-  while (!d.empty() && IsBlank(d.back())) d.remove_suffix(1);
+  // Only spaces, as the platform does: a default ending in a tab keeps it.
+  while (!d.empty() && d.back() == ' ') d.remove_suffix(1);
   return Cut(d, size);
 }
 
@@ -297,7 +311,7 @@ std::vector<std::pair<std::string, std::string>> ReadSection(const std::string& 
     } else if (inSection && line.kind == Kind::Key && !line.name.empty()) {
       bool seen = false;
       for (const auto& entry : entries) seen = seen || SameName(entry.first, line.name);
-      if (!seen) entries.emplace_back(std::string(line.name), Cut(StripQuotes(line.value), size));
+      if (!seen) entries.emplace_back(std::string(line.name), doc.Value(i, size));
     }
   }
   return entries;
@@ -347,10 +361,21 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
     out += "[" + *fileSection + "]" + doc.eol + *fileKey + "=" + *fileValue + doc.eol;
   }
 
-  // A legacy-encoded file whose new bytes happen to be valid UTF-8 would read back as UTF-8
-  // from now on, and every value in it would change meaning.
-  if (!doc.Utf8() && codepage::IsValidUtf8(out) && codepage::ToUtf8(out, doc.codePage) != out)
-    return Fail(error, path + ": after this write the file would read as UTF-8 and change meaning");
+  // The file must read in the same encoding after the write, or every value in it would change
+  // meaning: a file that is UTF-8 only by its bytes gets a byte-order mark when, say, a Charset
+  // line arrives; a legacy file that would start to read otherwise is left alone.
+  Document after;
+  after.bytes = out;
+  after.Classify();
+  const bool sameEncoding =
+      after.Utf8() == doc.Utf8() && (doc.Utf8() || std::strcmp(after.codePage, doc.codePage) == 0);
+  const bool ascii = std::all_of(out.begin(), out.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (!sameEncoding && !ascii) {
+    if (!doc.Utf8())
+      return Fail(error, path + ": after this write the file would read in another encoding");
+    out.insert(0, "\xEF\xBB\xBF");
+  }
 
   File f(std::fopen(path.c_str(), "wb"));
   if (!f) return Fail(error, "cannot write " + Describe(path, errno));

@@ -12,6 +12,10 @@ std::string FormatLogLine(const std::string& text, const std::tm& localTime) {
 std::string FormatLogLine(const std::string& text) {
   std::time_t now = std::time(nullptr);
   std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
   localtime_r(&now, &local);
+#endif
   return FormatLogLine(text, local);
 }

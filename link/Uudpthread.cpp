@@ -1,10 +1,6 @@
 #include "Uudpthread.h"
 
-#include <arpa/inet.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -52,36 +48,22 @@ UDPThread::~UDPThread() {
 }
 
 void UDPThread::OpenSocket(const std::string& address, const std::string& port) {
-  socket = ::socket(AF_INET, SOCK_DGRAM, 0);
-  if (socket >= 0 && tuning.socketBufferBytes > 0) {
-    // A reader reports in bursts; the default receive queue of a few hundred datagrams would
-    // overflow while the window is busy repainting. Ask for more; unprivileged processes get
-    // what the system allows.
-    int size = tuning.socketBufferBytes;
-    if (setsockopt(socket, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0) {
-      setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-    }
-  }
-  deviceAddress.sin_family = AF_INET;
+  // A reader reports in bursts; the default receive queue of a few hundred datagrams would
+  // overflow while the window is busy repainting. Ask for more; unprivileged processes get
+  // what the system allows.
+  socket = net::OpenUdpSocket(tuning.socketBufferBytes);
   // inet_addr gives the all-ones address for a text that is not dotted decimal; the socket may
   // not broadcast, so sends to it fail silently.
-  deviceAddress.sin_addr.s_addr = inet_addr(address.c_str());
-  deviceAddress.sin_port = htons(ParsePort(port));
+  deviceAddress = net::MakeDestination(address, ParsePort(port));
 }
 
 void UDPThread::Send(const std::string& text) {
   if (socket < 0) return;
-  ::sendto(socket, text.data(), text.size(), 0, reinterpret_cast<const sockaddr*>(&deviceAddress),
-           sizeof deviceAddress);
+  net::SendDatagram(socket, text, deviceAddress);
 }
 
 std::uint16_t UDPThread::LocalPort() const {
-  sockaddr_in local{};
-  socklen_t length = sizeof local;
-  if (socket < 0 || getsockname(socket, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
-    return 0;
-  }
-  return ntohs(local.sin_port);
+  return socket < 0 ? 0 : net::LocalPort(socket);
 }
 
 void UDPThread::Execute() {
@@ -94,15 +76,14 @@ void UDPThread::Execute() {
       // Effects wait for their batch to be posted: receive only until it is due.
       const auto left = std::chrono::ceil<std::chrono::milliseconds>(
           *deadline - std::chrono::steady_clock::now());
-      pollfd ready{socket, POLLIN, 0};
-      if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) == 0) {
+      if (left.count() <= 0 || net::WaitReadable(socket, left) == 0) {
         handOver.PostIfDue();
         continue;
       }
     }
-    // MSG_TRUNC makes recv report the datagram's real length, so that an oversize datagram is
-    // dropped whole rather than handled cut short.
-    ssize_t received = socket < 0 ? -1 : ::recv(socket, buffer.data(), buffer.size(), MSG_TRUNC);
+    // An oversize datagram reports more than the buffer holds and is dropped whole below.
+    const long received =
+        socket < 0 ? -1 : net::ReceiveDatagram(socket, buffer.data(), buffer.size());
     if (received < 0) {
       // No socket or no local port yet: poll gently. A good receive never waits here, so a
       // reader that reports hundreds of tags a second is not throttled.
@@ -132,11 +113,10 @@ void UDPThread::Stop() {
   // The window thread is here, not working through hand-overs: a link thread waiting for room
   // in the queue must go on and see the cleared flag.
   handOver.Cancel();
-  // close() alone does not wake a recv blocked on Linux; shutdown() does.
-  if (socket >= 0) ::shutdown(socket, SHUT_RDWR);
+  if (socket >= 0) net::WakeReceiver(socket);
   if (thread.joinable()) thread.join();
-  if (socket >= 0) ::close(socket);
-  socket = -1;
+  if (socket >= 0) net::CloseSocket(socket);
+  socket = net::kNoSocket;
   // Whatever was received before the stop still reaches the window, in order.
   handOver.Flush();
   chain.reset();

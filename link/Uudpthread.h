@@ -1,7 +1,5 @@
 #pragma once
 
-#include <netinet/in.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -14,9 +12,11 @@
 #include "DeviceWindow.h"
 #include "HandOver.h"
 #include "Handler.h"
+#include "Socket.h"
 
 // How the receive loop works. The defaults are what the tool uses; the benchmarks also measure
-// the first design's loop (a fixed pause before every receive, the system's socket buffer) beside it.
+// the first design's loop (a fixed pause before every receive, the system's socket buffer) beside
+// it.
 struct LinkTuning {
   // Pause before each receive, good or not; 0 waits only after a failed receive.
   std::chrono::milliseconds pauseBeforeEachReceive{0};
@@ -73,8 +73,8 @@ class UDPThread {
 
   LinkTuning tuning;
   std::atomic<bool> running{false};
-  int socket = -1;
-  sockaddr_in deviceAddress{};
+  net::SocketHandle socket = net::kNoSocket;
+  net::Destination deviceAddress{};
   DeviceWindow& window;
   EffectBatch batch;
   std::unique_ptr<HandlerChain> chain;

@@ -1,9 +1,13 @@
 #pragma once
 
+#ifdef _WIN32
+#include <winsock2.h>
+#else
 #include <arpa/inet.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdint>
@@ -15,10 +19,37 @@
 // A device stand-in for tests: a UDP socket on 127.0.0.1 with an ephemeral port. It only ever
 // sends back to the loopback peer that last wrote to it, or to a loopback port it is given.
 class FakeDevice {
+#ifdef _WIN32
+  using socklen_t = int;
+  using Fd = SOCKET;
+  static void Close(Fd s) {
+    ::closesocket(s);
+  }
+  static int Poll(pollfd* p, int timeout) {
+    return ::WSAPoll(p, 1, timeout);
+  }
+  // Windows Sockets stay started for the device's lifetime, independent of the link's own start.
+  struct Started {
+    Started() {
+      WSADATA data;
+      if (::WSAStartup(MAKEWORD(2, 2), &data) != 0) throw std::runtime_error("WSAStartup");
+    }
+    ~Started() { ::WSACleanup(); }
+  } started;
+#else
+  using Fd = int;
+  static void Close(Fd s) {
+    ::close(s);
+  }
+  static int Poll(pollfd* p, int timeout) {
+    return ::poll(p, 1, timeout);
+  }
+#endif
+
  public:
   FakeDevice() {
     fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    if (fd < 0) throw std::runtime_error("socket");
+    if (fd == static_cast<Fd>(-1)) throw std::runtime_error("socket");
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -29,21 +60,27 @@ class FakeDevice {
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
     port = ntohs(address.sin_port);
   }
-  ~FakeDevice() { ::close(fd); }
+  ~FakeDevice() {
+    Close(fd);
+  }
   FakeDevice(const FakeDevice&) = delete;
   FakeDevice& operator=(const FakeDevice&) = delete;
 
-  std::uint16_t Port() const { return port; }
-  std::string PortText() const { return std::to_string(port); }
+  std::uint16_t Port() const {
+    return port;
+  }
+  std::string PortText() const {
+    return std::to_string(port);
+  }
 
   // The next datagram, or nothing within `timeout`.
   std::optional<std::string> Receive(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
     pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(timeout.count())) <= 0) return std::nullopt;
+    if (Poll(&p, static_cast<int>(timeout.count())) <= 0) return std::nullopt;
     char buffer[65536];
     sockaddr_in from{};
     socklen_t length = sizeof from;
-    ssize_t n =
+    const auto n =
         ::recvfrom(fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
     if (n < 0) return std::nullopt;
     if (from.sin_addr.s_addr == htonl(INADDR_LOOPBACK)) peerPort = ntohs(from.sin_port);
@@ -64,13 +101,16 @@ class FakeDevice {
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     to.sin_port = htons(toPort ? toPort : peerPort);
     if (to.sin_port == 0) throw std::logic_error("no peer to send to");
-    ::sendto(fd, text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    ::sendto(fd, text.data(), static_cast<int>(text.size()), 0, reinterpret_cast<sockaddr*>(&to),
+             sizeof to);
   }
 
-  std::uint16_t PeerPort() const { return peerPort; }
+  std::uint16_t PeerPort() const {
+    return peerPort;
+  }
 
  private:
-  int fd = -1;
+  Fd fd;
   std::uint16_t port = 0;
   std::uint16_t peerPort = 0;
 };

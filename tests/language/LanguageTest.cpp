@@ -17,7 +17,7 @@ using langtest::WriteFile;
 
 class LanguageTest : public ::testing::Test {
  protected:
-  std::string Dir() const { return base / "Language/"; }
+  std::string Dir() const { return base / "Language" + langtest::kSep; }
   std::string ListFile() const { return base / "Language/Lang.ini"; }
   void List(const std::string& content) { WriteFile(ListFile(), content); }
   void LanguageFile(const std::string& name, const std::string& content) {
@@ -42,9 +42,9 @@ class LanguageTest : public ::testing::Test {
 
 TEST_F(LanguageTest, PathsFollowTheBaseDirectory) {
   auto language = Make();
-  EXPECT_EQ(language->LangDir, base.Str() + "/Language/");
+  EXPECT_EQ(language->LangDir, base.Str() + langtest::kSep + "Language" + langtest::kSep);
   TKorvelLanguage trailing(base.Str() + "/", "C");
-  EXPECT_EQ(trailing.LangDir, base.Str() + "/Language/");
+  EXPECT_EQ(trailing.LangDir, base.Str() + "/Language" + langtest::kSep);
 }
 
 TEST_F(LanguageTest, NoLanguageDirectory) {
@@ -82,7 +82,7 @@ TEST_F(LanguageTest, EmptyDirectoryUsesTheDefaultsAndWritesCurIdBack) {
     EXPECT_EQ(language->CurID, -1);
   }
   EXPECT_TRUE(errors.empty());
-  EXPECT_EQ(ReadFile(ListFile()), "[General]\nCurID=-1\n");
+  EXPECT_EQ(ReadFile(ListFile()), "[General]" + langtest::kEol + "CurID=-1" + langtest::kEol);
 }
 
 TEST_F(LanguageTest, SkippedSlotMovesTheNextOneUp) {
@@ -443,9 +443,10 @@ TEST_F(OneLanguageTest, SaveLanguageCreatesAMissingFile) {
   window.Add("btnIP", true, "连接");
   language->SaveLanguage(window);
   EXPECT_TRUE(errors.empty());
+  // Charset comes before the captions, so they are written in its code page ("连接" in CP936).
   EXPECT_EQ(ReadFile(File()),
-            "[MainForm]\nMainForm=TagwickV1.0\nbtnIP=连接\n[General]\nCharset=134\n"
-            "FontName=YouYuan\nFontSize=9\n");
+            langtest::Lines("[MainForm]\nMainForm=TagwickV1.0\nbtnIP=\xC1\xAC\xBD\xD3\n"
+                            "[General]\nCharset=134\nFontName=YouYuan\nFontSize=9\n"));
 }
 
 TEST_F(OneLanguageTest, SaveLanguageFailureIsShownAndTheRestSkipped) {

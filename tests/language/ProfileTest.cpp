@@ -32,7 +32,7 @@ TEST_F(ProfileTest, MissingFileGivesTheDefault) {
 }
 
 TEST_F(ProfileTest, DefaultLosesTrailingBlanksAndIsCut) {
-  EXPECT_EQ(Get("a", "b", "  x \t "), "  x");
+  EXPECT_EQ(Get("a", "b", "  x \t "), "  x \t");  // spaces only, as the platform
   EXPECT_EQ(profile::ReadString(file, "a", "b", "abcdef", 4), "abc");
 }
 
@@ -213,7 +213,7 @@ TEST_F(ProfileTest, WriteToAFileWithoutFinalNewline) {
 
 TEST_F(ProfileTest, WriteCreatesAMissingFile) {
   ASSERT_TRUE(profile::WriteString(file, "General", "CurID", "0"));
-  EXPECT_EQ(ReadFile(file), "[General]\nCurID=0\n");
+  EXPECT_EQ(ReadFile(file), "[General]" + langtest::kEol + "CurID=0" + langtest::kEol);
 }
 
 TEST_F(ProfileTest, WriteFailsWithoutTheDirectory) {
@@ -281,11 +281,37 @@ TEST_F(ProfileTest, OtherCodePages) {
   EXPECT_EQ(Get("s", "k"), "café");
 }
 
-TEST_F(ProfileTest, Utf8FileIgnoresCharsetForDecoding) {
-  Ini("[General]\nCharset=134\n[s]\nk=连接\n");
+TEST_F(ProfileTest, CharsetDecidesWithoutAByteOrderMark) {
+  // "陆路" in code page 936, whose bytes are also the valid UTF-8 of "½·".
+  Ini("[General]\nCharset=134\n[s]\nk=\xC2\xBD\xC2\xB7\n");
+  EXPECT_EQ(Get("s", "k"), "陆路");
+  Ini("\xEF\xBB\xBF[General]\nCharset=134\n[s]\nk=连接\n");
   EXPECT_EQ(Get("s", "k"), "连接");
-  ASSERT_TRUE(profile::WriteString(file, "s", "j", "断开"));
-  EXPECT_EQ(ReadFile(file), "[General]\nCharset=134\n[s]\nk=连接\nj=断开\n");
+}
+
+TEST_F(ProfileTest, LimitCountsTheFilesOwnBytes) {
+  // 1500 bytes of code page 936 are 2250 bytes of UTF-8; 3000 are cut at 2047, inside the
+  // 1024th character, so 1023 characters are left.
+  std::string inFile, inUtf8;  // 750 times "连"
+  for (int i = 0; i < 750; ++i) inFile += "\xC1\xAC";
+  for (int i = 0; i < 750; ++i) inUtf8 += "连";
+  Ini("[General]\nCharset=134\n[s]\nk=" + inFile + "\nlong=" + inFile + inFile + "\n");
+  EXPECT_EQ(Get("s", "k"), inUtf8);
+  EXPECT_EQ(Get("s", "long"), inUtf8 + inUtf8.substr(0, 273 * 3));
+}
+
+TEST_F(ProfileTest, WriteKeepsTheEncodingTheFileReadsIn) {
+  // UTF-8 only by its bytes: a Charset line would make the file read as code page 936, so the
+  // write marks the file as UTF-8.
+  Ini("[s]\nk=连接\n");
+  ASSERT_TRUE(profile::WriteString(file, "General", "Charset", "134"));
+  EXPECT_EQ(ReadFile(file), "\xEF\xBB\xBF[s]\nk=连接\n[General]\nCharset=134\n");
+  EXPECT_EQ(Get("s", "k"), "连接");
+  // A legacy file that would read otherwise is left as it was.
+  const std::string legacy = "[General]\nCharset=134\n[s]\nk=\xC1\xAC\n";
+  Ini(legacy);
+  EXPECT_FALSE(profile::WriteString(file, "General", "Charset", "0"));
+  EXPECT_EQ(ReadFile(file), legacy);
 }
 
 }  // namespace

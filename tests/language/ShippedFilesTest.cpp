@@ -78,13 +78,23 @@ TEST_F(ShippedFilesTest, EachLocaleGetsItsLanguage) {
   }
 }
 
-TEST_F(ShippedFilesTest, FilesAreUtf8WithoutByteOrderMark) {
+// Without the mark, a file's Charset would name the code page it is read in.
+TEST_F(ShippedFilesTest, FilesAreUtf8WithByteOrderMark) {
   for (const auto& entry : std::filesystem::directory_iterator(shipped)) {
     const std::string bytes = ReadFile(entry.path().string());
     EXPECT_TRUE(codepage::IsValidUtf8(bytes)) << entry.path();
-    EXPECT_NE(bytes.rfind("\xEF\xBB\xBF", 0), 0u) << entry.path();
+    EXPECT_EQ(bytes.rfind("\xEF\xBB\xBF", 0), 0u) << entry.path();
     EXPECT_EQ(bytes.find('\r'), std::string::npos) << entry.path();
   }
+}
+
+TEST_F(ShippedFilesTest, StrayByteSpoilsNothingElse) {
+  const std::string path = base / "Language/Pellow.chs";
+  const std::string before = profile::ReadString(path, "MainForm", "btnIP", "");
+  std::string bytes = ReadFile(path);
+  langtest::WriteFile(path, bytes.insert(3, "; \xFF in a comment\n"));
+  EXPECT_EQ(profile::ReadString(path, "MainForm", "btnIP", ""), before);
+  EXPECT_EQ(before, "连接");
 }
 
 TEST_F(ShippedFilesTest, EveryRequiredKeyIsPresent) {

@@ -10,6 +10,15 @@
 
 namespace langtest {
 
+// What the language layer puts between directory names, and after lines of files it creates.
+#ifdef _WIN32
+inline const std::string kSep = "\\";
+inline const std::string kEol = "\r\n";
+#else
+inline const std::string kSep = "/";
+inline const std::string kEol = "\n";
+#endif
+
 // A fresh directory under the system's temporary directory, removed with everything in it.
 class TempDir {
  public:
@@ -34,6 +43,13 @@ class TempDir {
  private:
   std::filesystem::path path_;
 };
+
+// `text` with each "\n" as the layer writes it in a file it creates.
+inline std::string Lines(std::string text) {
+  for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += kEol.size())
+    text.replace(at, 1, kEol);
+  return text;
+}
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());

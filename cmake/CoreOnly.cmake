@@ -1,0 +1,22 @@
+# Dependencies of the core-only build, built from source trees with the project's toolchain.
+
+# cJSON from its unpacked Debian source package. The project includes <cjson/cJSON.h>.
+if(NOT TAGWICK_CJSON_SOURCE OR NOT EXISTS "${TAGWICK_CJSON_SOURCE}/cJSON.c")
+  message(FATAL_ERROR "TAGWICK_CJSON_SOURCE must name cJSON's source tree (apt-get source cjson)")
+endif()
+configure_file("${TAGWICK_CJSON_SOURCE}/cJSON.h" "${CMAKE_BINARY_DIR}/cjson-include/cjson/cJSON.h"
+               COPYONLY)
+add_library(tagwick_cjson STATIC "${TAGWICK_CJSON_SOURCE}/cJSON.c")
+target_include_directories(tagwick_cjson PUBLIC "${CMAKE_BINARY_DIR}/cjson-include")
+add_library(PkgConfig::CJSON ALIAS tagwick_cjson)
+
+if(TAGWICK_TESTS)
+  if(NOT TAGWICK_GTEST_SOURCE)
+    set(TAGWICK_GTEST_SOURCE /usr/src/googletest)
+  endif()
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory("${TAGWICK_GTEST_SOURCE}" "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+  # tests/ looks GoogleTest up; the targets above already are what it would find.
+  set(GTest_FOUND TRUE)
+endif()
