@@ -11,9 +11,11 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,16 @@ class FakeSound : public Sound {
   std::vector<std::string> paths;
   std::function<void()> onPlay;
 };
+
+// The source tree, from the environment that ctest gives; a clear failure without it.
+inline std::filesystem::path SourceDir() {
+  const char* source = std::getenv("TAGWICK_SOURCE_DIR");
+  if (!source || !*source) {
+    throw std::runtime_error(
+        "TAGWICK_SOURCE_DIR is not set: run this test through ctest, or set it to the source tree");
+  }
+  return source;
+}
 
 // A temporary working directory for one test, removed afterwards.
 class TempDir {
