@@ -73,9 +73,9 @@ class DisplayTest : public ::testing::Test, public ::testing::WithParamInterface
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   }
   void TearDown() override {
-    form->close();
+    if (form) form->close();
     form.reset();
-    std::filesystem::current_path(previous);
+    if (!previous.empty()) std::filesystem::current_path(previous);
   }
   virtual int Language() const { return GetParam(); }
 
