@@ -124,9 +124,15 @@ class DisplayTest : public ::testing::Test, public ::testing::WithParamInterface
     });
     poll->start(20);
   }
+  // Until `count` boxes have been answered and the window manager has given the window back the
+  // focus.
   bool WaitForBoxes(std::size_t count) {
     return QTest::qWaitFor(
-        [&] { return boxes.size() >= count && !QApplication::activeModalWidget(); }, 10000);
+        [&] {
+          return boxes.size() >= count && !QApplication::activeModalWidget() &&
+                 QApplication::activeWindow() == form.get();
+        },
+        10000);
   }
   QColor Background(QLineEdit* field) { return field->palette().color(QPalette::Base); }
 
