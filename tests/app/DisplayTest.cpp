@@ -298,6 +298,9 @@ TEST_P(LabelTest, LabelsFitTheirCaptionsAndOverlapNothing) {
     EXPECT_GE(item->y(), form->rgNetWork->fontMetrics().height());
   }
   EXPECT_EQ(form->rgNetWorkDhcp->y(), form->rgNetWorkStatic->y());
+  // Standard buttons speak the language (English is Qt's own).
+  const QString cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
+  EXPECT_EQ(cancel == QLatin1String("Cancel"), Language() == 0) << cancel.toStdString();
 
   if (const char* shots = std::getenv("TAGWICK_SCREENSHOTS")) {
     const std::string ext =
