@@ -25,9 +25,11 @@ bool FieldExitFilter::eventFilter(QObject* watched, QEvent* event) {
   if (field == returning) return true;
   // Qt moves the focus before it hands on the press, key or page switch that caused the move, so
   // the check completes here, ahead of that input.
+  QPointer<QLineEdit> alive(field);
   checking = true;
   RunCheck(field);
   checking = false;
+  if (!alive) return true;  // the window went away while the box was open
   if (field->window()->focusWidget() == field) {
     // The check refused the text and put the focus back: the field stays where it was, and the
     // focus-out it no longer has is not passed on.
