@@ -3,7 +3,7 @@
 DateTimePicker::DateTimePicker(Kind kind, QWidget* parent)
     : QDateTimeEdit(parent), kind(kind), value(QDateTime::currentDateTime()) {
   if (kind == Kind::Date) {
-    setDisplayFormat(QStringLiteral("d MMM yyyy"));
+    setDisplayFormat(locale().dateFormat(QLocale::LongFormat));
     setCalendarPopup(true);
   } else {
     setDisplayFormat(QStringLiteral("HH:mm:ss"));

@@ -1,12 +1,16 @@
 #include "LanguageAdapter.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTranslator>
 #include <QVariant>
 
 #include <stdexcept>
@@ -178,4 +182,46 @@ LanguageComponent& QtLanguageWindow::Component(std::size_t index) {
 
 void QtLanguageWindow::Redraw() {
   Window().update();
+}
+
+QString QtTranslationLocale(const QString& languageFile, int charset) {
+  static const std::pair<const char*, const char*> kByExtension[] = {
+      {"eng", "en"}, {"chs", "zh_CN"}, {"cht", "zh_TW"}, {"jpn", "ja"},
+      {"esp", "es"}, {"kor", "ko"},    {"deu", "de"},    {"fra", "fr"},
+      {"ita", "it"}, {"rus", "ru"},    {"ptb", "pt_BR"}, {"plk", "pl"}};
+  const QString extension = QFileInfo(languageFile).suffix().toLower();
+  for (const auto& [known, locale] : kByExtension) {
+    if (extension == QLatin1String(known)) return QString::fromLatin1(locale);
+  }
+  // The East Asian character sets each belong to one language.
+  switch (charset) {
+    case 134:
+      return QStringLiteral("zh_CN");
+    case 136:
+      return QStringLiteral("zh_TW");
+    case 128:
+      return QStringLiteral("ja");
+    case 129:
+      return QStringLiteral("ko");
+    default:
+      return {};
+  }
+}
+
+void LoadQtTranslation(QObject& owner, const QString& languageFile, int charset) {
+  const QString locale = QtTranslationLocale(languageFile, charset);
+  if (locale.isEmpty()) return;
+  auto* translator = new QTranslator(&owner);
+  if (translator->load(QLocale(locale), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(translator);
+  } else {
+    delete translator;
+  }
+}
+
+void FitLabels(QWidget& window) {
+  for (QLabel* label : window.findChildren<QLabel*>()) {
+    if (!label->objectName().isEmpty()) label->adjustSize();
+  }
 }

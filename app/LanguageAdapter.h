@@ -57,3 +57,16 @@ class QtLanguageWindow : public LanguageWindow {
   mutable std::vector<std::unique_ptr<LanguageComponent>> retired;  // of deleted widgets
   mutable std::vector<LanguageComponent*> components;               // current order
 };
+
+// The locale of Qt's own translations ("es", "zh_CN") that speaks the language of a language
+// file: known by the file's extension (the list's "_Ext"), else by the character set its font
+// asks for; empty when neither names a language.
+QString QtTranslationLocale(const QString& languageFile, int charset);
+
+// Loads Qt's translation for a language file from Qt's translations directory, so that standard
+// buttons (OK, Cancel, Save) speak the window's language. The translation belongs to `owner` and
+// is unloaded with it; without a translation for that language Qt keeps its English texts.
+void LoadQtTranslation(QObject& owner, const QString& languageFile, int charset);
+
+// Gives every named label of the window the size of its caption, keeping its left and top.
+void FitLabels(QWidget& window);

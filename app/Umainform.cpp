@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -201,9 +202,15 @@ void TMainForm::BuildParameterPage() {
   grp8 = MakeGroup(ts1, "grp8", QStringLiteral("设备网络配置"), 408, 16, 369, 321);
   rgNetWork = MakeGroup(grp8, "rgNetWork", QStringLiteral("模式"), 16, 21, 337, 41);
   rgNetWorkDhcp = new QRadioButton(QStringLiteral("DHCP"), rgNetWork);
-  rgNetWorkDhcp->setGeometry(8, 16, 160, 20);
   rgNetWorkStatic = new QRadioButton(QStringLiteral("Static"), rgNetWork);
-  rgNetWorkStatic->setGeometry(176, 16, 150, 20);
+  {
+    // A radio group: the items in two equal columns inside the frame, below its caption.
+    auto* columns = new QHBoxLayout(rgNetWork);
+    columns->setContentsMargins(8, 0, 8, 0);
+    columns->setSpacing(8);
+    columns->addWidget(rgNetWorkDhcp, 1);
+    columns->addWidget(rgNetWorkStatic, 1);
+  }
   rgNetWorkDhcp->setChecked(true);
   lbl10 = MakeLabel(grp8, "lbl10", QStringLiteral("IP地址*"), 16, 83);
   lbl11 = MakeLabel(grp8, "lbl11", QStringLiteral("子网掩码*"), 16, 115);
@@ -350,7 +357,10 @@ void TMainForm::FormCreate() {
                                          });
     QtLanguageWindow adapter(*this);
     KorvelLanguage->ApplyLanguage(adapter);
+    LoadQtTranslation(*this, QString::fromStdString(KorvelLanguage->LangFile),
+                      property("charset").toInt());
   }
+  FitLabels(*this);
   antList = "x011xxxxxxxxxxxxxxxx";
   modList = "xxx1";
   InitGrid();

@@ -2,6 +2,7 @@
 #include <QMessageBox>
 #include <exception>
 
+#include "AppSetup.h"
 #include "Dialogs.h"
 #include "ErrorGuard.h"
 #include "Sound.h"
@@ -9,8 +10,7 @@
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Tagwick"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Tagwick"));
+  SetUpApplication();
   QtDialogs dialogs;
   try {
     PulseSound sound([] { QApplication::beep(); });

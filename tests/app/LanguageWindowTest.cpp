@@ -22,8 +22,7 @@ QString CaptionOf(TMainForm& form, const char* name) {
 class LanguageWindowTest : public WindowTest, public ::testing::WithParamInterface<int> {
  protected:
   std::filesystem::path WorkingDirectory() override {
-    const std::filesystem::path source = std::getenv("TAGWICK_SOURCE_DIR");
-    std::filesystem::copy(source / "Language", work.path / "Language");
+    std::filesystem::copy(SourceDir() / "Language", work.path / "Language");
     profile::WriteString(List(), "General", "CurID", std::to_string(GetParam()));
     return work.path;
   }

@@ -8,6 +8,10 @@ namespace {
 
 class SettingsPageTest : public WindowTest {
  protected:
+  std::filesystem::path WorkingDirectory() override {
+    WriteNumberedLanguage(work.path);
+    return work.path;
+  }
   void SetUp() override {
     WindowTest::SetUp();
     Connect();
@@ -27,12 +31,12 @@ TEST_F(SettingsPageTest, GatewaySetWithAnEmptyPortIsRefused) {
   const std::size_t lines = LogTexts().size();
   form->btn6->click();
   ASSERT_EQ(dialogs.boxes.size(), 1u);
-  EXPECT_EQ(dialogs.boxes[0].text, "***");  // no language: Text011 under Text004
-  EXPECT_EQ(dialogs.boxes[0].title, "***");
+  EXPECT_EQ(dialogs.boxes[0].text, "Text011");
+  EXPECT_EQ(dialogs.boxes[0].title, "Text004");
   EXPECT_EQ(dialogs.boxes[0].icon, BoxIcon::Stop);
   EXPECT_EQ(dialogs.boxes[0].buttons, BoxButtons::Ok);
   EXPECT_EQ(LogTexts().size(), lines + 1);
-  EXPECT_EQ(LogTexts().back(), "***");
+  EXPECT_EQ(LogTexts().back(), "Text011");
   ExpectNothingSent();
 
   form->edtGateWayPort->setText(QStringLiteral(" 80"));
@@ -46,6 +50,8 @@ TEST_F(SettingsPageTest, DeviceIdSetWithAnEmptyIdIsRefusedWithoutALogLine) {
   const std::size_t lines = LogTexts().size();
   form->btn10->click();
   ASSERT_EQ(dialogs.boxes.size(), 1u);
+  EXPECT_EQ(dialogs.boxes[0].text, "Text012");
+  EXPECT_EQ(dialogs.boxes[0].title, "Text004");
   EXPECT_EQ(dialogs.boxes[0].icon, BoxIcon::Stop);
   EXPECT_EQ(LogTexts().size(), lines);
   ExpectNothingSent();
@@ -59,6 +65,8 @@ TEST_F(SettingsPageTest, StaticNetworkWithOnlyTheMaskEmptyPaintsOnlyTheMaskRed) 
   const std::size_t lines = LogTexts().size();
   form->btn9->click();
   ASSERT_EQ(dialogs.boxes.size(), 1u);
+  EXPECT_EQ(dialogs.boxes[0].text, "Text013");
+  EXPECT_EQ(dialogs.boxes[0].title, "Text004");
   EXPECT_FALSE(maskRedWhileBoxShown);  // painted after the box is closed
   EXPECT_EQ(Background(form->edtNetWorkMask), red);
   EXPECT_NE(Background(form->edtNetWorkIP), red);
@@ -128,6 +136,8 @@ TEST_F(SettingsPageTest, RebootAsksFirstThenDisconnects) {
   dialogs.answers = {BoxAnswer::Cancel, BoxAnswer::Ok};
   form->btn11->click();
   ASSERT_EQ(dialogs.boxes.size(), 1u);
+  EXPECT_EQ(dialogs.boxes[0].text, "Text003");
+  EXPECT_EQ(dialogs.boxes[0].title, "Text004");
   EXPECT_EQ(dialogs.boxes[0].icon, BoxIcon::Warning);
   EXPECT_EQ(dialogs.boxes[0].buttons, BoxButtons::OkCancel);
   ExpectNothingSent();
@@ -180,7 +190,8 @@ TEST_F(FieldExitTest, BadMaskShowsOneBoxPutsTheFocusBackAndTurnsRed) {
   form->edtNetWorkMask->setText(QStringLiteral("255.255.255.255"));
   Leave(form->edtNetWorkMask);
   ASSERT_EQ(dialogs.boxes.size(), 1u);
-  EXPECT_EQ(dialogs.boxes[0].text, "***");
+  EXPECT_EQ(dialogs.boxes[0].text, "Text012");
+  EXPECT_EQ(dialogs.boxes[0].title, "Text004");
   EXPECT_EQ(dialogs.boxes[0].icon, BoxIcon::Stop);
   EXPECT_TRUE(form->edtNetWorkMask->hasFocus());
   EXPECT_EQ(Background(form->edtNetWorkMask), red);
@@ -212,7 +223,8 @@ TEST_F(FieldExitTest, DeviceIdAndPortMessages) {
   form->edtGateWayPort->setText(QStringLiteral("80a"));
   Leave(form->edtGateWayPort);
   ASSERT_EQ(dialogs.boxes.size(), 2u);
-  EXPECT_EQ(dialogs.boxes[1].text, "***");  // Text014
+  EXPECT_EQ(dialogs.boxes[1].text, "Text014");
+  EXPECT_EQ(dialogs.boxes[1].title, "Text004");
   EXPECT_EQ(Background(form->edtGateWayPort), red);
 }
 

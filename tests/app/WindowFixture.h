@@ -11,9 +11,14 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -24,6 +29,11 @@
 #include "TagGridModel.h"
 #include "Umainform.h"
 #include "Uudpthread.h"
+
+// Readable failure messages for Qt texts.
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
 
 // What the window showed in a modal dialog, and the scripted answers.
 struct ShownBox {
@@ -67,6 +77,16 @@ class FakeSound : public Sound {
   std::function<void()> onPlay;
 };
 
+// The source tree, from the environment that ctest gives; a clear failure without it.
+inline std::filesystem::path SourceDir() {
+  const char* source = std::getenv("TAGWICK_SOURCE_DIR");
+  if (!source || !*source) {
+    throw std::runtime_error(
+        "TAGWICK_SOURCE_DIR is not set: run this test through ctest, or set it to the source tree");
+  }
+  return source;
+}
+
 // A temporary working directory for one test, removed afterwards.
 class TempDir {
  public:
@@ -81,6 +101,25 @@ class TempDir {
   }
   std::filesystem::path path;
 };
+
+// A language of its own under `directory`: every numbered text reads as its key ("Text012",
+// "BtnCaption002"), so that a text looked up under a wrong number shows.
+inline void WriteNumberedLanguage(const std::filesystem::path& directory) {
+  std::filesystem::create_directories(directory / "Language");
+  std::ofstream(directory / "Language" / "Lang.ini")
+      << "[General]\nAppName=Pellow\nNumber=1\nCurID=0\n[Lang]\n000_Ext=tst\n000_Name=Test\n";
+  std::ofstream file(directory / "Language" / "Pellow.tst");
+  file << "[General]\nFontName=DejaVu Sans\nCharset=1\nFontSize=9\n[ExtStr]\n";
+  char key[32];
+  for (int number = 1; number <= 16; ++number) {
+    std::snprintf(key, sizeof key, "Text%03d", number);
+    file << key << '=' << key << '\n';
+  }
+  for (int number = 1; number <= 4; ++number) {
+    std::snprintf(key, sizeof key, "BtnCaption%03d", number);
+    file << key << '=' << key << '\n';
+  }
+}
 
 // The real main window on the offscreen platform, with faked dialogs and sound, started in a
 // working directory of the test's choice, and a loopback device to connect to.

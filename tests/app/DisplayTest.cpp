@@ -1,0 +1,334 @@
+// The window on a real X server with the real dialogs, driven by real input where the order of
+// events matters. Boxes are found as the active modal widget and answered by key clicks.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <cstdlib>
+#include <iostream>
+#include <thread>
+
+#include "AppSetup.h"
+#include "ErrorGuard.h"
+#include "Profile.h"
+#include "WindowFixture.h"
+
+namespace {
+
+// What a modal window showed, as the X server and the operator see it.
+struct SeenBox {
+  QString title;   // the widget's title
+  QString xTitle;  // the title the X server holds for its window
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QStringList buttons;  // button texts, in the box's order
+};
+
+QString XWindowName(QWidget& window) {
+  QProcess xdotool;
+  xdotool.start(QStringLiteral("xdotool"),
+                {QStringLiteral("getwindowname"), QString::number(window.winId())});
+  xdotool.waitForFinished(10000);
+  return QString::fromUtf8(xdotool.readAllStandardOutput()).chopped(1);
+}
+
+// Runs xdotool while the window handles no events, so that what it sends arrives in one batch.
+void XInput(const QStringList& arguments) {
+  ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0)
+      << arguments.join(' ').toStdString();
+}
+
+void XClick(QWidget& widget, QPoint at) {
+  const QPoint global = widget.mapToGlobal(at);
+  XInput({QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y()),
+          QStringLiteral("click"), QStringLiteral("1")});
+}
+void XClick(QWidget& widget) {
+  XClick(widget, widget.rect().center());
+}
+
+class DisplayTest : public ::testing::Test, public ::testing::WithParamInterface<int> {
+ protected:
+  void SetUp() override {
+    previous = std::filesystem::current_path();
+    std::filesystem::copy(SourceDir() / "Language", work.path / "Language");
+    profile::WriteString(List(), "General", "CurID", std::to_string(Language()));
+    std::filesystem::current_path(work.path);
+    form = std::make_unique<TMainForm>(dialogs, sound);
+    form->FormCreate();
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  }
+  void TearDown() override {
+    if (form) form->close();
+    form.reset();
+    if (!previous.empty()) std::filesystem::current_path(previous);
+  }
+  virtual int Language() const { return GetParam(); }
+
+  std::string List() const { return (work.path / "Language" / "Lang.ini").string(); }
+  QString Text(const std::string& section, const std::string& key) const {
+    const std::string ext =
+        profile::ReadString(List(), "Lang", "00" + std::to_string(Language()) + "_Ext", "");
+    const std::string file = (work.path / "Language" / ("Pellow." + ext)).string();
+    return QString::fromStdString(profile::ReadString(file, section, key, ""));
+  }
+  QString Text(const std::string& key) const { return Text("ExtStr", key); }
+
+  void Connect() {
+    form->edtIP->setText(QStringLiteral("127.0.0.1"));
+    form->edtPort->setText(QString::fromStdString(device.PortText()));
+    form->btnIP->click();
+    ASSERT_TRUE(device.Receive().has_value());
+  }
+
+  // Answers each modal window, in turn, with the next of `keys` as soon as it shows, after noting
+  // what it shows.
+  void Answer(std::initializer_list<Qt::Key> keys) {
+    answers.insert(answers.end(), keys);
+    if (poll) return;
+    poll = new QTimer(form.get());
+    QObject::connect(poll, &QTimer::timeout, poll, [this] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || !modal->isVisible() || modal->property("answered").toBool() ||
+          answers.empty()) {
+        return;
+      }
+      modal->setProperty("answered", true);
+      SeenBox seen{modal->windowTitle(), XWindowName(*modal), {}, QMessageBox::NoIcon, {}};
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        seen.text = box->text();
+        seen.icon = box->icon();
+      }
+      if (auto* buttons = modal->findChild<QDialogButtonBox*>()) {
+        for (QAbstractButton* button : buttons->buttons()) seen.buttons << button->text();
+      }
+      seen.buttons.replaceInStrings(QStringLiteral("&"), QString());
+      boxes.push_back(seen);
+      const Qt::Key key = answers.front();
+      answers.pop_front();
+      QTest::keyClick(modal->focusWidget() ? modal->focusWidget() : modal, key);
+    });
+    poll->start(20);
+  }
+  // Until `count` boxes have been answered and the window manager has given the window back the
+  // focus.
+  bool WaitForBoxes(std::size_t count) {
+    return QTest::qWaitFor(
+        [&] {
+          return boxes.size() >= count && !QApplication::activeModalWidget() &&
+                 QApplication::activeWindow() == form.get();
+        },
+        10000);
+  }
+  QColor Background(QLineEdit* field) { return field->palette().color(QPalette::Base); }
+
+  TempDir work;
+  std::filesystem::path previous;
+  QtDialogs dialogs;
+  FakeSound sound;
+  FakeDevice device;
+  std::unique_ptr<TMainForm> form;
+  std::vector<SeenBox> boxes;
+  std::deque<Qt::Key> answers;
+  QTimer* poll = nullptr;
+};
+
+// Boxes and titles in Simplified Chinese: none of its titles ends in the application's name.
+class BoxTest : public DisplayTest {
+  int Language() const override { return 1; }
+};
+
+const QColor kRed(255, 0, 0);
+
+}  // namespace
+
+TEST_F(BoxTest, TitlesIconsAndButtonsOfEveryKindOfBox) {
+  const QString title = Text("MainForm", "MainForm");
+  EXPECT_EQ(form->windowTitle(), title);
+  EXPECT_EQ(XWindowName(*form), title);
+  Connect();
+
+  form->edtGateWayIP->setText(QStringLiteral("192.0.2.7"));
+  Answer({Qt::Key_Return});
+  form->btn6->click();  // refusal: the port is empty
+  Answer({Qt::Key_Escape});
+  form->btn11->click();  // reboot confirmation, cancelled by Escape
+  Answer({Qt::Key_Escape, Qt::Key_Return});
+  form->btnExport->click();  // the save dialog, cancelled, then the export confirmation
+  Answer({Qt::Key_Return});
+  ShowErrorBox(dialogs, form.get(), QStringLiteral("Cannot create file /x.csv"));
+  form->edtDeviceID->setText(QStringLiteral("12 34"));
+  form->edtDeviceID->setFocus();
+  Answer({Qt::Key_Return});
+  QTest::keyClick(form->edtDeviceID, Qt::Key_Tab);  // the device-ID check's fixed texts
+  ASSERT_TRUE(WaitForBoxes(6));
+
+  const QStringList ok{QStringLiteral("确定")};
+  const QStringList okCancel{QStringLiteral("确定"), QStringLiteral("取消")};
+  struct Expected {
+    QString title, text;
+    QMessageBox::Icon icon;
+    QStringList buttons;
+  } expected[] = {
+      {Text("Text004"), Text("Text011"), QMessageBox::Critical, ok},
+      {Text("Text004"), Text("Text003"), QMessageBox::Warning, okCancel},
+      {boxes[2].title, {}, QMessageBox::NoIcon, boxes[2].buttons},
+      {Text("Text016"), Text("Text015"), QMessageBox::NoIcon, ok},
+      {QStringLiteral("Tagwick"), QStringLiteral("Cannot create file /x.csv."),
+       QMessageBox::Critical, ok},
+      {QStringLiteral("错误"), QStringLiteral("输入不合法，必须为至少一位的纯数字！\n清空可继续."),
+       QMessageBox::Critical, ok}};
+  for (std::size_t i = 0; i < 6; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(boxes[i].title, expected[i].title);
+    EXPECT_EQ(boxes[i].xTitle, boxes[i].title);
+    EXPECT_EQ(boxes[i].text, expected[i].text);
+    EXPECT_EQ(boxes[i].icon, expected[i].icon);
+    EXPECT_EQ(boxes[i].buttons, expected[i].buttons);
+  }
+  EXPECT_TRUE(boxes[2].buttons.contains(QStringLiteral("取消")))
+      << boxes[2].buttons.join('|').toStdString();
+  // Escape on the reboot confirmation cancelled it: nothing sent, still connected.
+  EXPECT_FALSE(device.Receive(std::chrono::milliseconds(150)));
+  EXPECT_NE(udpthread, nullptr);
+}
+
+TEST_F(BoxTest, AClickThatLeavesABadFieldDoesNotAlsoPressTheButton) {
+  Connect();
+  form->edtGateWayIP->setText(QStringLiteral("192.0.2.7"));
+  form->edtGateWayPort->setFocus();
+  QTest::keyClicks(form->edtGateWayPort, QStringLiteral("80a"));
+  Answer({Qt::Key_Return});
+  XClick(*form->btn6);  // press and release arrive together
+  ASSERT_TRUE(WaitForBoxes(1));
+  QTest::qWait(100);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, Text("Text014"));
+  EXPECT_FALSE(device.Receive(std::chrono::milliseconds(200)));
+  EXPECT_TRUE(form->edtGateWayPort->hasFocus());
+  EXPECT_EQ(Background(form->edtGateWayPort), kRed);
+  EXPECT_FALSE(form->btn6->isDown());
+
+  // Two Tabs in one batch: the field in the middle is checked as it is left.
+  form->edtGateWayPort->setText(QStringLiteral("80"));
+  form->edtNetWorkMask->setText(QStringLiteral("255.255.255.255"));
+  form->edtNetWorkIP->setFocus();
+  Answer({Qt::Key_Return});
+  XInput({QStringLiteral("key"), QStringLiteral("Tab"), QStringLiteral("Tab")});
+  ASSERT_TRUE(WaitForBoxes(2));
+  EXPECT_EQ(boxes[1].text, Text("Text012"));
+  EXPECT_TRUE(form->edtNetWorkMask->hasFocus());
+}
+
+TEST_F(BoxTest, LeavingABadFieldByThePageTabBringsItsPageBack) {
+  form->edtNetWorkDNS1->setText(QStringLiteral("1.2.3"));
+  form->edtNetWorkDNS1->setFocus();
+  Answer({Qt::Key_Return});
+  QTabBar* tabs = form->pgc1->tabBar();
+  XClick(*tabs, tabs->tabRect(1).center());
+  ASSERT_TRUE(WaitForBoxes(1));
+  QTest::qWait(100);
+  EXPECT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(form->pgc1->currentIndex(), 0);
+  EXPECT_TRUE(form->edtNetWorkDNS1->hasFocus());
+  EXPECT_EQ(Background(form->edtNetWorkDNS1), kRed);
+}
+
+TEST_F(BoxTest, LeavingAnyAddressFieldByTabOrByClickRunsItsCheck) {
+  for (QLineEdit* field :
+       {form->edtIP, form->edtGateWayIP, form->edtNetWorkIP, form->edtNetWorkMask,
+        form->edtNetWorkGateWay, form->edtNetWorkDNS1, form->edtNetWorkDNS2}) {
+    SCOPED_TRACE(field->objectName().toStdString());
+    const QString kept = field->text();
+    field->setText(QStringLiteral("1.2.3"));
+    for (bool byTab : {true, false}) {
+      boxes.clear();
+      field->setFocus();
+      Answer({Qt::Key_Return});
+      if (byTab) {
+        XInput({QStringLiteral("key"), QStringLiteral("Tab")});
+      } else {
+        XClick(*form->edtDeviceID);
+      }
+      ASSERT_TRUE(WaitForBoxes(1)) << byTab;
+      EXPECT_EQ(boxes[0].title, Text("Text004"));
+      EXPECT_EQ(boxes[0].text, Text("Text012"));
+      EXPECT_TRUE(field->hasFocus());
+      EXPECT_EQ(Background(field), kRed);
+    }
+    field->setText(kept);
+  }
+}
+
+// Each shipped language: every label shows its whole caption and stays clear of its neighbours.
+using LabelTest = DisplayTest;
+
+TEST_P(LabelTest, LabelsFitTheirCaptionsAndOverlapNothing) {
+  for (QLabel* label : form->findChildren<QLabel*>()) {
+    if (label->objectName().isEmpty()) continue;
+    SCOPED_TRACE(label->objectName().toStdString() + " " + label->text().toStdString());
+    EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
+    for (QWidget* other :
+         label->parentWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+      if (other == label || other->isHidden() || other->x() < label->x()) continue;
+      const QRect o = other->geometry();
+      const QRect l = label->geometry();
+      if (o.bottom() < l.top() || o.top() > l.bottom()) continue;
+      EXPECT_LT(l.right(), o.left()) << other->objectName().toStdString();
+    }
+  }
+  // The radio group's items sit inside its frame, below the caption, side by side.
+  const QRect inside = form->rgNetWork->contentsRect();
+  for (QRadioButton* item : {form->rgNetWorkDhcp, form->rgNetWorkStatic}) {
+    EXPECT_TRUE(inside.contains(item->geometry())) << item->text().toStdString();
+    EXPECT_GE(item->y(), form->rgNetWork->fontMetrics().height());
+  }
+  EXPECT_EQ(form->rgNetWorkDhcp->y(), form->rgNetWorkStatic->y());
+  // Standard buttons speak the language (English is Qt's own).
+  const QString cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
+  EXPECT_EQ(cancel == QLatin1String("Cancel"), Language() == 0) << cancel.toStdString();
+
+  if (const char* shots = std::getenv("TAGWICK_SCREENSHOTS")) {
+    const std::string ext =
+        profile::ReadString(List(), "Lang", "00" + std::to_string(Language()) + "_Ext", "");
+    form->pgc1->setCurrentIndex(0);
+    QTest::qWait(50);
+    form->grab().save(QString::fromStdString(std::string(shots) + "/parameters-" + ext + ".png"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(ShippedLanguages, LabelTest, ::testing::Range(0, 5));
+
+int main(int argc, char** argv) {
+  // This program needs a real X server; it never falls back to another platform.
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (!std::getenv("DISPLAY") || !platform || std::string(platform) != "xcb") {
+    std::cerr << "display tests need an X server: set DISPLAY and QT_QPA_PLATFORM=xcb "
+                 "(ctest runs them under xvfb-run)\n";
+    return 1;
+  }
+  // A box nobody answers would hang the run: end it with a message instead.
+  std::thread([] {
+    std::this_thread::sleep_for(std::chrono::seconds(240));
+    std::cerr << "display tests: no progress for 240 s, stopped\n";
+    std::_Exit(1);
+  }).detach();
+  QApplication app(argc, argv);
+  SetUpApplication();
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
