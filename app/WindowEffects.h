@@ -27,7 +27,7 @@ class WindowEffects : public DeviceWindow {
   void Batched(const std::function<void()>& work);
 
  private:
-  static constexpr qsizetype kMaxPendingChars = 128 * 1024;
+  static constexpr qsizetype kMaxPendingChars = 16 * 1024;
 
   QLineEdit* Field(const std::string& name) const;
   void AppendPending();
