@@ -152,8 +152,12 @@ HandOver::FlushResult HandOver::Flush(Clock::duration budget, Clock::duration ke
       if (!result.error) result.error = std::current_exception();
     }
   }
-  std::lock_guard lock(shared->mutex);
-  shared->postHeld = false;
+  {
+    std::lock_guard lock(shared->mutex);
+    shared->postHeld = false;
+  }
+  // A link thread that still delivers waits for room no longer.
+  shared->room.notify_all();
   return result;
 }
 
