@@ -14,7 +14,7 @@ WindowEffects::WindowEffects(TMainForm& form) : form(form) {
 }
 
 QLineEdit* WindowEffects::Field(const std::string& name) const {
-  QLineEdit* edit = fields.value(QString::fromStdString(name));
+  QLineEdit* edit = fields.value(QString::fromStdString(name)).data();
   if (!edit) throw std::logic_error("no field named " + name);
   return edit;
 }

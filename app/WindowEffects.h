@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -33,7 +34,8 @@ class WindowEffects : public DeviceWindow {
   void AppendPending();
 
   TMainForm& form;
-  QHash<QString, QLineEdit*> fields;
+  // Guarded: a field destroyed meanwhile is reported as missing, never used.
+  QHash<QString, QPointer<QLineEdit>> fields;
   int batchDepth = 0;
   QStringList pendingLines;
   qsizetype pendingChars = 0;

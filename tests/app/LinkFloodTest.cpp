@@ -1,6 +1,5 @@
 #include <QTextDocument>
 #include <cstdlib>
-#include <stdexcept>
 
 #include "WindowFixture.h"
 
@@ -44,18 +43,15 @@ TEST_F(LinkFloodTest, ClockInTheSpringForwardHourSetsBothPickersUnadjusted) {
 
 TEST_F(LinkFloodTest, ADisconnectWhoseStopHitsAThrowingEffectStillEndsTheLink) {
   Connect();
-  bool armed = true;
-  QObject::connect(form->edtDeviceID, &QLineEdit::textChanged, form.get(), [&] {
-    if (!armed) return;
-    armed = false;
-    throw std::runtime_error("effect failed");
-  });
+  // The reply's effect throws: its field is gone.
+  delete form->edtDeviceID;
+  form->edtDeviceID = nullptr;
   // The window gets no events before the click: the stop carries the reply out.
   device.Send(R"({"type":"getdeviceid","deviceid":"4711"})");
   form->btnIP->click();
   EXPECT_EQ(udpthread, nullptr);
   ASSERT_EQ(dialogs.boxes.size(), 1u);
-  EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("effect failed")));
+  EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("edtDeviceID")));
   EXPECT_FALSE(form->btn5->isEnabled());
   form->btnIP->click();
   EXPECT_NE(udpthread, nullptr);
