@@ -130,7 +130,7 @@ TMainForm::TMainForm(Dialogs& dialogs, Sound& sound, QWidget* parent)
 
   effects = std::make_unique<WindowEffects>(*this);
   windowThread = std::make_unique<QtWindowThread>(
-      this, [this](const std::function<void()>& task) { Guard(task); });
+      this, [this](const std::function<void()>& task) { Guard([&] { effects->Batched(task); }); });
   exitFilter = new FieldExitFilter(this);
   exitFilter->Watch(edtIP, [this](QLineEdit* f) { CheckIPOnExit(f); });
   exitFilter->Watch(edtPort, [this](QLineEdit* f) { edtPortExit(f); });
@@ -382,7 +382,7 @@ void TMainForm::EnableButtons(bool enabled, QPushButton* leaveOut) {
 }
 
 void TMainForm::AddLog(const std::string& text) {
-  mmo1->appendPlainText(QString::fromUtf8(FormatLogLine(text)));
+  effects->AddLog(text);
 }
 
 void TMainForm::SendTypeRequest(const std::string& type) {
@@ -404,9 +404,12 @@ void TMainForm::btnIPClick() {
     if (udpthread) {
       SendTypeRequest("debugstop");
       QThread::msleep(50);
-      udpthread->Stop();
-      delete udpthread;
-      udpthread = nullptr;
+      // Out of the global and the buttons off first: whatever an effect that the stop carries
+      // out throws, the link is gone and the next click connects anew.
+      std::unique_ptr<UDPThread> link(std::exchange(udpthread, nullptr));
+      EnableButtons(false, btnIP);
+      effects->Batched([&] { link->Stop(); });
+      link.reset();
       AddLog(LangText(2).toStdString());
     }
   }

@@ -1,9 +1,12 @@
 #include "WindowEffects.h"
 
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <stdexcept>
+#include <utility>
 
 #include "DateTimePicker.h"
+#include "LogLine.h"
 #include "Umainform.h"
 
 WindowEffects::WindowEffects(TMainForm& form) : form(form) {
@@ -11,7 +14,7 @@ WindowEffects::WindowEffects(TMainForm& form) : form(form) {
 }
 
 QLineEdit* WindowEffects::Field(const std::string& name) const {
-  QLineEdit* edit = fields.value(QString::fromStdString(name));
+  QLineEdit* edit = fields.value(QString::fromStdString(name)).data();
   if (!edit) throw std::logic_error("no field named " + name);
   return edit;
 }
@@ -35,8 +38,9 @@ void WindowEffects::SetFieldHint(const std::string& field, const std::string& te
 }
 
 void WindowEffects::SetPickers(const CalendarTime& time) {
-  QDateTime value(QDate(time.year, time.month, time.day),
-                  QTime(time.hour, time.minute, time.second));
+  // In UTC: the same fields taken as local time may not exist (a spring-forward hour).
+  const QDateTime value(QDate(time.year, time.month, time.day),
+                        QTime(time.hour, time.minute, time.second), Qt::UTC);
   form.dtp1->SetValue(value);
   form.dtp2->SetValue(value);
 }
@@ -46,5 +50,34 @@ void WindowEffects::SelectNetworkMode(int item) {
 }
 
 void WindowEffects::AddLog(const std::string& text) {
-  form.AddLog(text);
+  // Stamped now, even when the line reaches the memo at the end of the batch.
+  QString line = QString::fromUtf8(FormatLogLine(text));
+  if (batchDepth == 0) {
+    form.mmo1->appendPlainText(line);
+    return;
+  }
+  pendingChars += line.size();
+  pendingLines.append(std::move(line));
+  // A batch of huge lines is appended in parts, so that one edit stays short.
+  if (pendingChars >= kMaxPendingChars) AppendPending();
+}
+
+void WindowEffects::Batched(const std::function<void()>& work) {
+  ++batchDepth;
+  try {
+    work();
+  } catch (...) {
+    if (--batchDepth == 0) AppendPending();
+    throw;
+  }
+  if (--batchDepth == 0) AppendPending();
+}
+
+void WindowEffects::AppendPending() {
+  if (pendingLines.isEmpty()) return;
+  // One edit for many lines: the memo lays itself out once rather than once per line.
+  const QString lines = pendingLines.join(QLatin1Char('\n'));
+  pendingLines.clear();
+  pendingChars = 0;
+  form.mmo1->appendPlainText(lines);
 }

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QHash>
+#include <QPointer>
 #include <QString>
+#include <QStringList>
+#include <functional>
 
 #include "DeviceWindow.h"
 
@@ -17,11 +20,23 @@ class WindowEffects : public DeviceWindow {
   void SetFieldHint(const std::string& field, const std::string& text) override;
   void SetPickers(const CalendarTime& time) override;
   void SelectNetworkMode(int item) override;
+  // Appends one time-stamped line to the memo; inside Batched(), at the end of the batch.
   void AddLog(const std::string& text) override;
 
+  // Runs `work` with the log lines written meanwhile appended to the memo in as few edits as
+  // possible: one layout per line is what lets a log flood stall the window.
+  void Batched(const std::function<void()>& work);
+
  private:
+  static constexpr qsizetype kMaxPendingChars = 16 * 1024;
+
   QLineEdit* Field(const std::string& name) const;
+  void AppendPending();
 
   TMainForm& form;
-  QHash<QString, QLineEdit*> fields;
+  // Guarded: a field destroyed meanwhile is reported as missing, never used.
+  QHash<QString, QPointer<QLineEdit>> fields;
+  int batchDepth = 0;
+  QStringList pendingLines;
+  qsizetype pendingChars = 0;
 };

@@ -1,5 +1,6 @@
 #include "HandOver.h"
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -10,11 +11,18 @@ constexpr auto kDrainBudget = std::chrono::milliseconds(8);
 }  // namespace
 
 HandOver::HandOver(WindowThread& target, std::size_t maxPending,
-                   std::chrono::milliseconds drainInterval)
+                   std::chrono::milliseconds drainInterval, std::size_t maxBytes)
     : target(target),
       maxPending(maxPending),
       drainInterval(drainInterval),
+      maxBytes(maxBytes),
       shared(std::make_shared<Shared>()) {}
+
+bool HandOver::Full(std::size_t bytes) const {
+  // A task larger than the whole bound still goes into an empty queue.
+  return shared->queue.size() >= maxPending ||
+         (!shared->queue.empty() && shared->bytes + bytes > maxBytes);
+}
 
 void HandOver::MarkPosted(Clock::time_point now) {
   shared->drainPosted = true;
@@ -27,19 +35,20 @@ void HandOver::PostDrain() {
   target.Post([shared = shared, &target = target] { Drain(shared, target); });
 }
 
-void HandOver::Deliver(std::function<void()> task) {
+void HandOver::Deliver(std::function<void()> task, std::size_t bytes, bool kept) {
   bool post = false;
   {
     std::unique_lock lock(shared->mutex);
-    if (shared->queue.size() >= maxPending && shared->postHeld && !shared->cancelled) {
+    if (Full(bytes) && shared->postHeld && !shared->cancelled) {
       // A full queue waits for the window: its drain cannot be held back any longer.
       MarkPosted(Clock::now());
       lock.unlock();
       PostDrain();
       lock.lock();
     }
-    shared->room.wait(lock, [&] { return shared->cancelled || shared->queue.size() < maxPending; });
-    shared->queue.push_back(std::move(task));
+    shared->room.wait(lock, [&] { return shared->cancelled || !Full(bytes); });
+    shared->queue.push_back({std::move(task), bytes, kept});
+    shared->bytes += bytes;
     if (!shared->drainPosted && !shared->cancelled) {
       const Clock::time_point now = Clock::now();
       if (now - shared->lastPost >= drainInterval) {
@@ -85,7 +94,8 @@ void HandOver::Drain(const std::shared_ptr<Shared>& shared, WindowThread& target
         target.Post([shared, &target] { Drain(shared, target); });
         return;
       }
-      task = std::move(shared->queue.front());
+      task = std::move(shared->queue.front().task);
+      shared->bytes -= shared->queue.front().bytes;
       shared->queue.pop_front();
     }
     shared->room.notify_one();
@@ -112,23 +122,51 @@ void HandOver::Cancel() {
   shared->room.notify_all();
 }
 
-void HandOver::Flush() {
+HandOver::FlushResult HandOver::Flush(Clock::duration budget, Clock::duration keptBudget) {
+  // A stop must not wait on a long queue: the window may have fallen far behind a flood. What
+  // runs keeps its order; what is left out is counted, never silently lost.
+  const Clock::time_point start = Clock::now();
+  const Clock::time_point allEnd = start + std::min(budget, Clock::time_point::max() - start);
+  const Clock::time_point keptEnd =
+      allEnd + std::min(keptBudget, Clock::time_point::max() - allEnd);
+  FlushResult result;
   while (true) {
     std::function<void()> task;
     {
       std::lock_guard lock(shared->mutex);
-      if (shared->queue.empty()) {
-        shared->postHeld = false;
-        return;
+      if (shared->queue.empty()) break;
+      Shared::Entry& front = shared->queue.front();
+      const Clock::time_point now = Clock::now();
+      if (now < allEnd || (front.kept && now < keptEnd)) {
+        task = std::move(front.task);
+      } else {
+        ++result.skipped;
       }
-      task = std::move(shared->queue.front());
+      shared->bytes -= front.bytes;
       shared->queue.pop_front();
     }
-    task();
+    if (!task) continue;
+    try {
+      task();
+    } catch (...) {
+      if (!result.error) result.error = std::current_exception();
+    }
   }
+  {
+    std::lock_guard lock(shared->mutex);
+    shared->postHeld = false;
+  }
+  // A link thread that still delivers waits for room no longer.
+  shared->room.notify_all();
+  return result;
 }
 
 std::size_t HandOver::Pending() const {
   std::lock_guard lock(shared->mutex);
   return shared->queue.size();
+}
+
+std::size_t HandOver::PendingBytes() const {
+  std::lock_guard lock(shared->mutex);
+  return shared->bytes;
 }

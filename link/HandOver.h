@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -22,9 +23,11 @@ class WindowThread {
 // The link thread does not wait for each task to finish: it queues it and goes back to its
 // socket, so that a reader reporting thousands of tags a second is drained from the kernel
 // before its buffer overflows, while the window works through the queue in batches. Only when
-// `maxPending` tasks are waiting does the link thread wait for room, which bounds memory.
+// `maxPending` tasks, or tasks of `maxBytes` together, are waiting does the link thread wait for
+// room, which bounds memory: counting tasks alone lets 8 KiB datagrams take a gigabyte.
 // Nothing ever makes the window thread wait for the link thread: Cancel() releases a waiting
-// link thread at once, and after the link thread has ended, Flush() runs what is left.
+// link thread at once, and after the link thread has ended, Flush() runs what is left, within a
+// time budget.
 //
 // With a `drainInterval`, a drain is posted at most once per interval: every drain ends in a
 // repaint of the window, which costs far more than the tasks themselves, so a steady stream is
@@ -35,26 +38,44 @@ class HandOver {
   using Clock = std::chrono::steady_clock;
 
   explicit HandOver(WindowThread& target, std::size_t maxPending = 65536,
-                    std::chrono::milliseconds drainInterval = std::chrono::milliseconds(0));
+                    std::chrono::milliseconds drainInterval = std::chrono::milliseconds(0),
+                    std::size_t maxBytes = 64 * 1024 * 1024);
 
-  // Link thread.
-  void Deliver(std::function<void()> task);
+  // Link thread. `bytes` is what the task holds; a task that is worth carrying out even when a
+  // stop runs short of time (a tag report) is `kept`.
+  void Deliver(std::function<void()> task, std::size_t bytes = 0, bool kept = false);
   // Link thread: when tasks wait for a drain that is not posted yet, the time to post it.
   std::optional<Clock::time_point> PostDeadline() const;
   // Link thread: posts the held-back drain once its time has come.
   void PostIfDue();
   // Window thread: a link thread waiting for room goes on at once, now and from now on.
   void Cancel();
-  // Window thread, once the link thread has ended: runs every task still queued.
-  void Flush();
+  struct FlushResult {
+    // Tasks left out, for the caller to report.
+    std::size_t skipped = 0;
+    // The first error a task threw; the tasks behind it still ran.
+    std::exception_ptr error;
+  };
+  // Window thread, once the link thread has ended: runs the queued tasks in order for up to
+  // `budget`, then for up to `keptBudget` more only the kept ones, and drops the rest. The queue
+  // is empty afterwards.
+  FlushResult Flush(Clock::duration budget = Clock::duration::max(),
+                    Clock::duration keptBudget = Clock::duration::zero());
 
   std::size_t Pending() const;
+  std::size_t PendingBytes() const;
 
  private:
   struct Shared {
     mutable std::mutex mutex;
     std::condition_variable room;
-    std::deque<std::function<void()>> queue;
+    struct Entry {
+      std::function<void()> task;
+      std::size_t bytes;
+      bool kept;
+    };
+    std::deque<Entry> queue;
+    std::size_t bytes = 0;
     bool drainPosted = false;
     bool cancelled = false;
     // Tasks are queued but their drain is held back until lastPost + drainInterval.
@@ -62,6 +83,8 @@ class HandOver {
     Clock::time_point lastPost{};
   };
   static void Drain(const std::shared_ptr<Shared>& shared, WindowThread& target);
+  // With the mutex held: a task of `bytes` must wait for room.
+  bool Full(std::size_t bytes) const;
   // With the mutex held: marks the drain posted; the caller posts it after unlocking.
   void MarkPosted(Clock::time_point now);
   void PostDrain();
@@ -69,5 +92,6 @@ class HandOver {
   WindowThread& target;
   std::size_t maxPending;
   Clock::duration drainInterval;
+  std::size_t maxBytes;
   std::shared_ptr<Shared> shared;
 };

@@ -13,6 +13,9 @@ namespace {
 
 constexpr std::size_t kReceiveBufferSize = 8192;
 constexpr std::size_t kMaxPendingDatagrams = 65536;
+constexpr std::size_t kMaxPendingBytes = 64 * 1024 * 1024;
+// Heap beside the strings: the stored call, its captures, the queue entry.
+constexpr std::size_t kEffectOverheadBytes = 128;
 
 // The port field holds decimal digits; anything else gives port 0, to which every send fails
 // silently, like an unusable address.
@@ -35,7 +38,7 @@ UDPThread::UDPThread(const std::string& address, const std::string& port, Device
                      WindowThread& windowThread, ChainFactory buildChain, LinkTuning tuning)
     : tuning(tuning),
       window(window),
-      handOver(windowThread, kMaxPendingDatagrams, tuning.drainInterval) {
+      handOver(windowThread, kMaxPendingDatagrams, tuning.drainInterval, kMaxPendingBytes) {
   chain = buildChain(batch);
   OpenSocket(address, port);
   running = true;
@@ -43,7 +46,11 @@ UDPThread::UDPThread(const std::string& address, const std::string& port, Device
 }
 
 UDPThread::~UDPThread() {
-  Stop();
+  try {
+    Stop();
+  } catch (...) {
+    // An effect's error found while tearing down has no one left to tell; the link still ends.
+  }
   if (thread.joinable()) thread.join();
 }
 
@@ -76,10 +83,13 @@ void UDPThread::Execute() {
       // Effects wait for their batch to be posted: receive only until it is due.
       const auto left = std::chrono::ceil<std::chrono::milliseconds>(
           *deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0 || net::WaitReadable(socket, left) == 0) {
-        handOver.PostIfDue();
-        continue;
-      }
+      const int polled = left.count() <= 0 ? 0 : net::WaitReadable(socket, left);
+      // A signal (EINTR) works the time left out again rather than falling into a receive that
+      // would hold the effects back until the next datagram.
+      if (polled == 0) handOver.PostIfDue();
+      // While a stop pauses, the last pass waits in a receive as it does when nothing is held
+      // back, so that a datagram arriving during the pause is still dispatched.
+      if (polled <= 0 && running) continue;
     }
     // An oversize datagram reports more than the buffer holds and is dropped whole below.
     const long received =
@@ -98,10 +108,15 @@ void UDPThread::Execute() {
     chain->Dispatch(std::string(buffer.data(), length));
 
     if (batch.effects.empty()) continue;
-    handOver.Deliver([&window = window, effects = std::move(batch.effects)] {
-      for (auto& effect : effects) effect(window);
-    });
+    const std::size_t bytes = batch.bytes + batch.effects.size() * kEffectOverheadBytes;
+    handOver.Deliver(
+        [&window = window, effects = std::move(batch.effects)] {
+          for (auto& effect : effects) effect(window);
+        },
+        bytes, batch.tagReport);
     batch.effects.clear();
+    batch.bytes = 0;
+    batch.tagReport = false;
   }
 }
 
@@ -117,16 +132,25 @@ void UDPThread::Stop() {
   if (thread.joinable()) thread.join();
   if (socket >= 0) net::CloseSocket(socket);
   socket = net::kNoSocket;
-  // Whatever was received before the stop still reaches the window, in order.
-  handOver.Flush();
   chain.reset();
+  // What was received before the stop reaches the window in order, as far as a short budget
+  // allows: a window far behind a flood must not hold up the disconnect.
+  const HandOver::FlushResult flushed = handOver.Flush(tuning.stopBudget, tuning.stopBudget);
+  if (flushed.skipped > 0) {
+    window.AddLog(std::to_string(flushed.skipped) +
+                  " datagrams received before the link closed were not shown");
+  }
+  if (flushed.error) std::rethrow_exception(flushed.error);
 }
 
 void UDPThread::EffectBatch::SetFieldText(const std::string& field, const std::string& text) {
+  bytes += field.size() + text.size();
+  if (field == "edtCardNo") tagReport = true;
   effects.emplace_back([field, text](DeviceWindow& w) { w.SetFieldText(field, text); });
 }
 
 void UDPThread::EffectBatch::SetFieldHint(const std::string& field, const std::string& text) {
+  bytes += field.size() + text.size();
   effects.emplace_back([field, text](DeviceWindow& w) { w.SetFieldHint(field, text); });
 }
 
@@ -139,6 +163,7 @@ void UDPThread::EffectBatch::SelectNetworkMode(int item) {
 }
 
 void UDPThread::EffectBatch::AddLog(const std::string& text) {
+  bytes += text.size();
   effects.emplace_back([text](DeviceWindow& w) { w.AddLog(text); });
 }
 

@@ -25,6 +25,9 @@ struct LinkTuning {
   // Shortest time between two batches of effects handed to the window thread (one frame at
   // 60 Hz); 0 hands each datagram's effects over as soon as the window thread is free.
   std::chrono::milliseconds drainInterval{16};
+  // How long a stop goes on carrying out effects the window had not got to yet; tag reports get
+  // as long again. What is left is not shown, and the log says how many datagrams that was.
+  std::chrono::milliseconds stopBudget{250};
 };
 
 // The tuning a UDPThread gets when its creator names none (the window names none).
@@ -48,7 +51,9 @@ class UDPThread {
 
   // Sends the text as one datagram to the device. Errors are ignored.
   void Send(const std::string& text);
-  // Ends the receive loop, closes the socket, destroys the handler chain.
+  // Ends the receive loop, closes the socket, destroys the handler chain, and carries out what
+  // was received before within LinkTuning::stopBudget. The link is stopped even when an effect
+  // throws; the first such error is thrown again at the end.
   void Stop();
 
   // The socket's local port, 0 before the first send.
@@ -66,6 +71,9 @@ class UDPThread {
     void AddLog(const std::string& text) override;
 
     std::vector<std::function<void(DeviceWindow&)>> effects;
+    // What the effects hold, for the hand-over's bound in bytes.
+    std::size_t bytes = 0;
+    bool tagReport = false;
   };
 
   void OpenSocket(const std::string& address, const std::string& port);

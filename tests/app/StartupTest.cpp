@@ -92,7 +92,7 @@ TEST_F(StartupTest, RepliesReachTheWindowThroughTheLink) {
   EXPECT_EQ(form->edtNetWorkGateWay->text(), "192.0.2.1");
   EXPECT_EQ(form->edtNetWorkDNS1->text(), "1.1.1.1");
   EXPECT_EQ(form->edtNetWorkDNS2->text(), "");
-  const QDateTime expected(QDate(2017, 2, 21), QTime(6, 32, 50));
+  const QDateTime expected(QDate(2017, 2, 21), QTime(6, 32, 50), Qt::UTC);
   EXPECT_EQ(form->dtp1->Value(), expected);
   EXPECT_EQ(form->dtp2->Value(), expected);
 }

@@ -5,7 +5,13 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <random>
+#include <set>
+#include <stdexcept>
 #include <thread>
+
+#include <pthread.h>
+#include <signal.h>
 
 #include "../common/FakeDevice.h"
 #include "RecorderWindow.h"
@@ -31,6 +37,37 @@ class StuckWindowThread : public WindowThread {
   std::mutex mutex;
   std::deque<std::function<void()>> tasks;
 };
+
+// Runs what has been posted when the test says so, as a window's event loop would.
+class QueueWindowThread : public WindowThread {
+ public:
+  void Post(std::function<void()> task) override {
+    std::lock_guard lock(mutex);
+    tasks.push_back(std::move(task));
+    ++posted;
+  }
+  void RunPosted() {
+    std::deque<std::function<void()>> now;
+    {
+      std::lock_guard lock(mutex);
+      now.swap(tasks);
+    }
+    for (auto& task : now) task();
+  }
+  std::mutex mutex;
+  std::deque<std::function<void()>> tasks;
+  std::atomic<int> posted{0};
+};
+
+// The count in the line a stop logs for what it left out, or 0 for any other effect.
+std::size_t NotShown(const std::string& effect) {
+  const std::string tail = " datagrams received before the link closed were not shown";
+  if (effect.rfind("log ", 0) != 0 || effect.size() <= tail.size() + 4 ||
+      effect.compare(effect.size() - tail.size(), tail.size(), tail) != 0) {
+    return 0;
+  }
+  return std::stoul(effect.substr(4, effect.size() - tail.size() - 4));
+}
 
 // Counts what the chain is given, and logs each text so that the hand-over is exercised.
 struct Received {
@@ -72,6 +109,31 @@ UDPThread::ChainFactory Recording(Received& received) {
   };
 }
 
+// Logs each text itself, and notes the link thread.
+class EchoHandler : public RecordingHandler {
+ public:
+  using RecordingHandler::RecordingHandler;
+  bool Handle(std::string text) override {
+    linkThread = pthread_self();
+    window.AddLog(text);
+    {
+      std::lock_guard lock(received.mutex);
+      received.texts.push_back(text);
+    }
+    received.arrived.notify_all();
+    return true;
+  }
+  static inline std::atomic<pthread_t> linkThread{};
+};
+
+UDPThread::ChainFactory Echoing(Received& received) {
+  return [&received](DeviceWindow& window) {
+    auto chain = std::make_unique<HandlerChain>();
+    chain->Add(std::make_unique<EchoHandler>(window, received));
+    return chain;
+  };
+}
+
 struct LinkFixture : ::testing::Test {
   FakeDevice device;
   RecorderWindow window;
@@ -81,6 +143,11 @@ struct LinkFixture : ::testing::Test {
   std::unique_ptr<UDPThread> Connect(WindowThread& thread) {
     return std::make_unique<UDPThread>("127.0.0.1", device.PortText(), window, thread,
                                        Recording(received));
+  }
+  std::unique_ptr<UDPThread> Connect(WindowThread& thread, LinkTuning tuning,
+                                     DeviceWindow* on = nullptr) {
+    return std::make_unique<UDPThread>("127.0.0.1", device.PortText(), on ? *on : window, thread,
+                                       Echoing(received), tuning);
   }
   // Sends one request so that the link has a local port and the device knows it.
   void Handshake(UDPThread& link) {
@@ -152,10 +219,130 @@ TEST_F(LinkFixture, StopDuringAFloodNeverDeadlocks) {
     flooding = false;
     flood.join();
   }
-  // Nothing received was lost: each stop carried out what the window had not yet got to, and
-  // the stale posted calls find nothing left to do.
+  // Nothing received was lost silently: each stop carried out what the window had not yet got
+  // to or said how many it left out, and the stale posted calls find nothing left to do.
   for (auto& task : stuck.tasks) task();
-  EXPECT_EQ(window.effects.size(), received.Count());
+  std::size_t accounted = 0;
+  for (const std::string& effect : window.effects) {
+    accounted += NotShown(effect) > 0 ? NotShown(effect) : 1;
+  }
+  EXPECT_EQ(accounted, received.Count());
+}
+
+TEST_F(LinkFixture, OrderAndExactlyOnceHoldWhenStopsCutAFloodShort) {
+  std::mt19937 random(13);
+  std::atomic<long> next{0};
+  for (int round = 0; round < 24; ++round) {
+    QueueWindowThread queue;
+    LinkTuning tuning;
+    // No time at all, a little, and the tool's own budget.
+    tuning.stopBudget = std::chrono::milliseconds(round % 3 == 0 ? 0 : round % 3 == 1 ? 1 : 250);
+    auto link = Connect(queue, tuning);
+    Handshake(*link);
+    window.effects.clear();
+    const std::size_t before = received.Count();
+    std::atomic<bool> flooding{true};
+    std::thread flood([&] {
+      while (flooding) device.Send(std::to_string(next++));
+    });
+    ASSERT_TRUE(received.WaitFor(before + 50));
+    for (int drains = static_cast<int>(random() % 4); drains > 0; --drains) {
+      queue.RunPosted();
+      std::this_thread::sleep_for(std::chrono::milliseconds(random() % 5));
+    }
+    link->Stop();
+    link.reset();
+    flooding = false;
+    flood.join();
+    queue.RunPosted();
+
+    std::size_t shown = 0;
+    std::size_t notShown = 0;
+    long last = -1;
+    std::lock_guard lock(received.mutex);
+    const std::set<std::string> dispatched(received.texts.begin() + before, received.texts.end());
+    for (std::size_t i = 0; i < window.effects.size(); ++i) {
+      const std::string& effect = window.effects[i];
+      if (const std::size_t count = NotShown(effect)) {
+        EXPECT_EQ(i + 1, window.effects.size()) << "the count comes last";
+        notShown += count;
+        continue;
+      }
+      ASSERT_TRUE(dispatched.count(effect.substr(4))) << effect;
+      const long n = std::stol(effect.substr(4));
+      EXPECT_GT(n, last) << "order";
+      last = n;
+      ++shown;
+    }
+    EXPECT_EQ(shown + notShown, received.texts.size() - before) << "round " << round;
+    if (tuning.stopBudget.count() == 0) {
+      EXPECT_GT(notShown, 0u) << "round " << round;
+    }
+  }
+}
+
+TEST_F(LinkFixture, DatagramDuringTheStopPauseIsDispatchedWhileEffectsAreHeldBack) {
+  LinkTuning tuning;
+  tuning.drainInterval = 20ms;
+  auto link = Connect(windowThread, tuning);
+  Handshake(*link);
+  device.Send("a");
+  device.Send("b");  // within the interval: its drain is held back
+  ASSERT_TRUE(received.WaitFor(2));
+  std::this_thread::sleep_for(5ms);  // the loop waits for the held drain to fall due
+  std::thread late([&] {
+    std::this_thread::sleep_for(60ms);  // the held drain fell due meanwhile
+    device.Send("late");
+  });
+  link->Stop();
+  late.join();
+  EXPECT_EQ(window.effects, (std::vector<std::string>{"log a", "log b", "log late"}));
+}
+
+TEST_F(LinkFixture, ASignalDoesNotHoldBackEffectsWaitingForTheirDrain) {
+  struct sigaction ignore {};
+  struct sigaction previous {};
+  ignore.sa_handler = [](int) {};
+  sigemptyset(&ignore.sa_mask);  // no SA_RESTART: the wait ends with EINTR
+  ASSERT_EQ(sigaction(SIGUSR1, &ignore, &previous), 0);
+  QueueWindowThread queue;
+  LinkTuning tuning;
+  tuning.drainInterval = 300ms;
+  auto link = Connect(queue, tuning);
+  Handshake(*link);
+  device.Send("a");
+  ASSERT_TRUE(received.WaitFor(1));
+  for (int i = 0; i < 300 && queue.posted < 1; ++i) std::this_thread::sleep_for(10ms);
+  queue.RunPosted();
+  device.Send("b");  // held back until 300 ms after the first drain
+  ASSERT_TRUE(received.WaitFor(2));
+  std::this_thread::sleep_for(30ms);
+  pthread_kill(EchoHandler::linkThread, SIGUSR1);
+  for (int i = 0; i < 300 && queue.posted < 2; ++i) std::this_thread::sleep_for(10ms);
+  EXPECT_EQ(queue.posted, 2) << "the held drain was posted without another datagram";
+  link->Stop();
+  sigaction(SIGUSR1, &previous, nullptr);
+}
+
+TEST_F(LinkFixture, StopEndsTheLinkEvenWhenAnEffectThrows) {
+  struct ThrowingWindow : RecorderWindow {
+    void AddLog(const std::string& text) override {
+      if (text == "a") throw std::runtime_error("effect failed");
+      RecorderWindow::AddLog(text);
+    }
+  } throwing;
+  StuckWindowThread stuck;  // everything is left for the stop to carry out
+  auto link = Connect(stuck, LinkTuning{}, &throwing);
+  Handshake(*link);
+  device.Send("a");
+  device.Send("b");
+  ASSERT_TRUE(received.WaitFor(2));
+  EXPECT_THROW(link->Stop(), std::runtime_error);
+  EXPECT_EQ(throwing.effects, (std::vector<std::string>{"log b"}));
+  EXPECT_EQ(link->LocalPort(), 0);  // the socket is closed
+  link.reset();
+  auto next = Connect(stuck, LinkTuning{}, &throwing);
+  Handshake(*next);
 }
 
 TEST_F(LinkFixture, DebugStopRequestIsExactly24BytesAndLogged) {

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "HandOver.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+class DroppingWindowThread : public WindowThread {
+ public:
+  void Post(std::function<void()>) override {}
+};
+}  // namespace
+
+TEST(HandOverBound, PendingBytesNeverExceedTheBoundAndALoneLargeTaskStillGoesIn) {
+  DroppingWindowThread window;
+  HandOver handOver(window, 1000, 0ms, 100);
+  handOver.Deliver([] {}, 60);
+  handOver.Deliver([] {}, 40);
+  std::atomic<bool> third{false};
+  std::thread link([&] {
+    handOver.Deliver([] {}, 1);  // 101 bytes would be over: waits
+    third = true;
+    handOver.Deliver([] {}, 500);  // larger than the bound: waits for an empty queue
+    third = false;
+  });
+  std::this_thread::sleep_for(50ms);
+  EXPECT_FALSE(third);
+  EXPECT_EQ(handOver.PendingBytes(), 100u);
+  handOver.Flush();  // makes room, as a drain does
+  while (!third) std::this_thread::yield();
+  EXPECT_LE(handOver.PendingBytes(), 100u);
+  handOver.Flush();
+  link.join();
+  EXPECT_EQ(handOver.PendingBytes(), 500u);
+  EXPECT_EQ(handOver.Pending(), 1u);
+}
+
+TEST(HandOverBound, FlushPastItsBudgetRunsOnlyKeptTasksInOrderAndCountsTheRest) {
+  DroppingWindowThread window;
+  HandOver handOver(window);
+  std::vector<int> ran;
+  for (int i = 0; i < 6; ++i) handOver.Deliver([&ran, i] { ran.push_back(i); }, 10, i % 2 == 1);
+  HandOver::FlushResult result = handOver.Flush(0ms, 1h);
+  EXPECT_EQ(ran, (std::vector<int>{1, 3, 5}));
+  EXPECT_EQ(result.skipped, 3u);
+  EXPECT_EQ(handOver.Pending(), 0u);
+  EXPECT_EQ(handOver.PendingBytes(), 0u);
+
+  // Nothing runs once both budgets are spent; a task that throws does not stop the ones behind.
+  ran.clear();
+  handOver.Deliver([&] { ran.push_back(0); }, 0, true);
+  EXPECT_EQ(handOver.Flush(0ms, 0ms).skipped, 1u);
+  handOver.Deliver([] { throw std::runtime_error("first"); });
+  handOver.Deliver([] { throw std::runtime_error("second"); });
+  handOver.Deliver([&] { ran.push_back(2); });
+  result = handOver.Flush();
+  EXPECT_EQ(ran, (std::vector<int>{2}));
+  EXPECT_EQ(result.skipped, 0u);
+  try {
+    std::rethrow_exception(result.error);
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(), "first");
+  }
+}
