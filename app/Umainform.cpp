@@ -626,7 +626,9 @@ void TMainForm::ShowDisplays() {
 }
 
 void TMainForm::edtCardNoChange() {
-  if (Tag(btnTest) != 0 && !edtCardNoText.empty()) ProcessEpcInfo(edtCardNoHint);
+  // The text first: every report empties the field once, and the button's tag is a property
+  // looked up by name.
+  if (!edtCardNoText.empty() && Tag(btnTest) != 0) ProcessEpcInfo(edtCardNoHint);
 }
 
 void TMainForm::ProcessEpcInfo(const std::string& reportText) {
