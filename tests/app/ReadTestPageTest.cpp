@@ -196,10 +196,12 @@ TEST_F(ReadTestPageTest, TimeColumnShowsWhenTheLinkReceivedEachReport) {
                    [&](const QModelIndex& topLeft, const QModelIndex&) {
                      if (topLeft.row() == 0) times.push_back(Cell(6, 1));
                    });
-  // The window thread handles no event in between, so both reports reach it in one batch.
+  // The window thread handles no event until the link has taken both, so both reach it in one
+  // batch.
   device.Send(Report("A1"));
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
   device.Send(Report("A1"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
   SendAndSettle({});
   ASSERT_EQ(times.size(), 2u);
   const auto millis = [](const std::string& text) {
