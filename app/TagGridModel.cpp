@@ -21,6 +21,7 @@ void TagGridModel::SetColCount(int count) {
   }
   cells.swap(resized);
   cols = count;
+  shownRows = ModelRows(rows);
   widths.resize(static_cast<std::size_t>(count), kDefaultColWidth);
   endResetModel();
   AnnounceWidths();
@@ -29,24 +30,43 @@ void TagGridModel::SetColCount(int count) {
 void TagGridModel::SetRowCount(int count) {
   count = std::max(count, 0);
   if (count == rows) return;
-  const int oldModelRows = ModelRows(rows);
-  const int newModelRows = ModelRows(count);
   const bool headerChanges = cols > 0 && (rows == 0 || count == 0);
   const std::size_t size = static_cast<std::size_t>(count) * static_cast<std::size_t>(cols);
   if (count > rows) {
-    if (newModelRows > oldModelRows) beginInsertRows(QModelIndex(), oldModelRows, newModelRows - 1);
     cells.resize(size);
     rows = count;
-    if (newModelRows > oldModelRows) endInsertRows();
+    // Announced once per pass of the event loop: a view lays its rows out again after every
+    // insertion, and a batch of reports may bring hundreds of new tags. The first rows of an
+    // empty grid (InitGrid) are announced at once.
+    if (shownRows == 0) {
+      ShowAppendedRows();
+    } else if (!showPending && ModelRows(rows) > shownRows) {
+      showPending = true;
+      QMetaObject::invokeMethod(this, &TagGridModel::ShowAppendedRows, Qt::QueuedConnection);
+    }
   } else {
-    if (newModelRows < oldModelRows) beginRemoveRows(QModelIndex(), newModelRows, oldModelRows - 1);
+    const int newModelRows = ModelRows(count);
+    const bool removes = newModelRows < shownRows;
+    if (removes) beginRemoveRows(QModelIndex(), newModelRows, shownRows - 1);
     cells.resize(size);
     cells.shrink_to_fit();
     rows = count;
-    if (newModelRows < oldModelRows) endRemoveRows();
+    if (removes) {
+      shownRows = newModelRows;
+      endRemoveRows();
+    }
   }
   // The header row itself appeared or went away.
   if (headerChanges) Q_EMIT headerDataChanged(Qt::Horizontal, 0, cols - 1);
+}
+
+void TagGridModel::ShowAppendedRows() {
+  showPending = false;
+  const int modelRows = ModelRows(rows);
+  if (modelRows <= shownRows) return;
+  beginInsertRows(QModelIndex(), shownRows, modelRows - 1);
+  shownRows = modelRows;
+  endInsertRows();
 }
 
 std::string TagGridModel::Cell(int col, int row) const {
@@ -58,7 +78,7 @@ void TagGridModel::SetCell(int col, int row, const std::string& text) {
   cells[At(col, row)] = text;
   if (row == 0) {
     Q_EMIT headerDataChanged(Qt::Horizontal, col, col);
-  } else {
+  } else if (row <= shownRows) {
     const QModelIndex cell = index(row - 1, col);
     Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole});
   }
@@ -73,7 +93,8 @@ void TagGridModel::SetRow(int row, const std::vector<std::string>& rowCells) {
     cells[At(col, row)] = rowCells[static_cast<std::size_t>(col)];
   if (row == 0) {
     Q_EMIT headerDataChanged(Qt::Horizontal, 0, count - 1);
-  } else {
+  } else if (row <= shownRows) {
+    // A row not announced yet is shown with its cells when it is.
     Q_EMIT dataChanged(index(row - 1, 0), index(row - 1, count - 1), {Qt::DisplayRole});
   }
 }
@@ -88,9 +109,8 @@ void TagGridModel::ClearCells() {
   for (std::string& cell : cells) cell.clear();
   if (cols == 0) return;
   if (rows > 0) Q_EMIT headerDataChanged(Qt::Horizontal, 0, cols - 1);
-  const int modelRows = ModelRows(rows);
-  if (modelRows > 0) {
-    Q_EMIT dataChanged(index(0, 0), index(modelRows - 1, cols - 1), {Qt::DisplayRole});
+  if (shownRows > 0) {
+    Q_EMIT dataChanged(index(0, 0), index(shownRows - 1, cols - 1), {Qt::DisplayRole});
   }
 }
 
@@ -104,7 +124,7 @@ void TagGridModel::AnnounceWidths() {
 }
 
 int TagGridModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : ModelRows(rows);
+  return parent.isValid() ? 0 : shownRows;
 }
 
 int TagGridModel::columnCount(const QModelIndex& parent) const {
@@ -112,7 +132,7 @@ int TagGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TagGridModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.column() >= cols || index.row() >= ModelRows(rows)) return {};
+  if (!index.isValid() || index.column() >= cols || index.row() >= shownRows) return {};
   switch (role) {
     case Qt::DisplayRole: {
       const std::string& text = cells[At(index.column(), index.row() + 1)];

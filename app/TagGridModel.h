@@ -13,10 +13,13 @@
 // std::string objects and nothing else (a deque grows without copying or 2x spare capacity).
 //
 // Change notifications are exact: SetRow is one dataChanged (or one headerDataChanged for row 0),
-// growing the row count is one row insertion, shrinking it one row removal; only SetColCount
-// resets the model. Column widths are kept here, and every change of one is announced by
-// columnWidthChanged: the window connects it to QTableView::setColumnWidth. After a reset (which
-// makes a QHeaderView forget its section sizes) every column's width is announced again.
+// shrinking the row count one row removal; only SetColCount resets the model. Rows added by
+// SetRowCount are at once part of the grid (RowCount, Cell, SetRow) but reach views as one row
+// insertion per pass of the event loop (ShowAppendedRows), with the cells written meanwhile;
+// rows added to a grid that shows none are announced at once. Column
+// widths are kept here, and every change of one is announced by columnWidthChanged: the window
+// connects it to QTableView::setColumnWidth. After a reset (which makes a QHeaderView forget its
+// section sizes) every column's width is announced again.
 class TagGridModel : public QAbstractTableModel, public TagGrid {
   Q_OBJECT
 
@@ -35,6 +38,10 @@ class TagGridModel : public QAbstractTableModel, public TagGrid {
 
   // The stored width of a column in pixels; 64 (the string grid's default) until set.
   int ColWidth(int col) const;
+
+  // Announces the rows added since the last call to views; runs by itself once per pass of the
+  // event loop in which rows were added.
+  void ShowAppendedRows();
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -60,6 +67,9 @@ class TagGridModel : public QAbstractTableModel, public TagGrid {
 
   int cols = 0;
   int rows = 0;
+  // Model rows that views know of; grid rows beyond them wait for ShowAppendedRows.
+  int shownRows = 0;
+  bool showPending = false;
   std::deque<std::string> cells;
   std::vector<int> widths;
 };

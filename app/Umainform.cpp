@@ -34,6 +34,7 @@
 #include "Requests.h"
 #include "Sound.h"
 #include "TagGridModel.h"
+#include "TagGridView.h"
 #include "Uudpthread.h"
 #include "WindowEffects.h"
 
@@ -294,7 +295,7 @@ void TMainForm::BuildReadTestPage() {
   }
 
   grid = new TagGridModel(this);
-  strngrd1 = Named(new QTableView(ts2), "strngrd1", 17, 56, 752, 465);
+  strngrd1 = Named(new TagGridView(ts2), "strngrd1", 17, 56, 752, 465);
   strngrd1->setModel(grid);
   {
     QFont font = DesignFont();
@@ -628,12 +629,19 @@ void TMainForm::ShowDisplays() {
 }
 
 void TMainForm::edtCardNoChange() {
-  if (Tag(btnTest) != 0 && !edtCardNoText.empty()) ProcessEpcInfo(edtCardNoHint);
+  // The text first: every report empties the field once, and the button's tag is a property
+  // looked up by name.
+  if (!edtCardNoText.empty() && Tag(btnTest) != 0) ProcessEpcInfo(edtCardNoHint);
 }
 
 void TMainForm::ProcessEpcInfo(const std::string& reportText) {
-  const EpcOutcome outcome =
-      ::ProcessEpcInfo(reportText, edtCardNoText, epcMap, Grid(), LocalTimeOfDay());
+  // The time the link received the report: reports handed over in one batch keep their own
+  // times. A report that did not come through the link shows the time now.
+  const auto received = effects->ReceiveTime();
+  const TimeOfDay time = received == std::chrono::system_clock::time_point{}
+                             ? LocalTimeOfDay()
+                             : LocalTimeOfDay(received);
+  const EpcOutcome outcome = ::ProcessEpcInfo(reportText, edtCardNoText, epcMap, Grid(), time);
   if (outcome.processed()) {
     edtCountText = outcome.countText;
     ScheduleDisplays();

@@ -1,10 +1,13 @@
 // One end-to-end measurement per process, so that peak memory and CPU time belong to that run
 // alone. scripts/bench runs the matrix and collects the "result" lines.
 //
-//   tagwick-bench-e2e --mode window|baseline|ceiling --rate N --tags N --seconds S
+//   tagwick-bench-e2e --mode window|baseline|ceiling|idle --rate N --tags N --seconds S
 //
-// window:   the simulator streams into the real window (offscreen, test running) through the
-//           real link; processed = the sum of the grid's count column.
+// window:   the simulator streams into the real window (shown on the platform that
+//           QT_QPA_PLATFORM names, offscreen by default; "xcb" under xvfb-run for a real X
+//           server) through the real link, test running; processed = the sum of the grid's count
+//           column.
+// idle:     the window connected to the simulator, nothing streaming: what waiting costs.
 // baseline: the same, with the first design's receive loop (10 ms pause before every receive,
 //           the system's socket buffer).
 // ceiling:  no window: recv, parse with cJSON, read "epc", count.
@@ -26,11 +29,14 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -70,7 +76,8 @@ Options ParseOptions(int argc, char** argv) {
       throw std::runtime_error("unknown option " + name);
     }
   }
-  if (options.mode != "window" && options.mode != "baseline" && options.mode != "ceiling") {
+  if (options.mode != "window" && options.mode != "baseline" && options.mode != "ceiling" &&
+      options.mode != "idle") {
     throw std::runtime_error("unknown mode " + options.mode);
   }
   return options;
@@ -196,11 +203,47 @@ struct Result {
   double streamSeconds = 0;
   double latencyMedianMs = 0;
   double latencyP99Ms = 0;
+  double paintMedianMs = 0;
+  double paintP99Ms = 0;
+  // Wall time over which the CPU times below were taken.
+  double measuredSeconds = 0;
   double processCpuSeconds = 0;
   double windowCpuSeconds = 0;
   long peakKiB = 0;
   long growthKiB = 0;
 };
+
+// Calls `onPaint` after each repaint of a window has been carried out (Qt paints a window's
+// changed widgets and flushes them to the screen in one UpdateRequest event).
+class BenchApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    const bool paint = event->type() == QEvent::UpdateRequest;
+    const bool done = QApplication::notify(receiver, event);
+    if (paint && onPaint) onPaint();
+    return done;
+  }
+  std::function<void()> onPaint;
+};
+
+// Milliseconds since local midnight, the scale of the grid's Time column.
+double LocalMillisecondOfDay() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  const auto millis = std::chrono::duration<double, std::milli>(now.time_since_epoch()).count();
+  return ((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000.0 +
+         std::fmod(millis, 1000.0);
+}
+
+// "hh:nn:ss:zzz" as milliseconds since midnight; -1 when the text is not such a time.
+double TimeTextMilliseconds(const std::string& text) {
+  int h = 0, m = 0, sec = 0, ms = 0;
+  if (std::sscanf(text.c_str(), "%d:%d:%d:%d", &h, &m, &sec, &ms) != 4) return -1;
+  return ((h * 60 + m) * 60 + sec) * 1000.0 + ms;
+}
 
 void RunEventsFor(std::chrono::milliseconds duration) {
   QEventLoop loop;
@@ -217,7 +260,7 @@ std::uint64_t ProcessedReports(TagGridModel& grid) {
   return sum;
 }
 
-Result RunWindow(const Options& options, Simulator& sim) {
+Result RunWindow(const Options& options, Simulator& sim, BenchApplication& app) {
   if (const char* interval = std::getenv("TAGWICK_BENCH_DRAIN_MS")) {
     DefaultLinkTuning().drainInterval = std::chrono::milliseconds(std::atoi(interval));
   }
@@ -245,18 +288,70 @@ Result RunWindow(const Options& options, Simulator& sim) {
     if (!udpthread) throw std::runtime_error("not connected");
     RunEventsFor(std::chrono::milliseconds(200));
 
-    // How late the window thread gets to a 5 ms timer while the reports stream in.
+    if (options.mode == "idle") {
+      const double processCpu = CpuSeconds(RUSAGE_SELF);
+      const Clock::time_point start = Clock::now();
+      RunEventsFor(std::chrono::milliseconds(static_cast<long>(options.seconds * 1000)));
+      result.measuredSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+      result.streamSeconds = result.measuredSeconds;
+      result.processCpuSeconds = CpuSeconds(RUSAGE_SELF) - processCpu;
+      result.windowCpuSeconds = result.processCpuSeconds;
+      result.peakKiB = StatusKiB("VmHWM");
+      form.btnIP->click();
+      form.close();
+      std::filesystem::current_path("/");
+      std::filesystem::remove_all(work);
+      return result;
+    }
+
+    // From a report's arrival (the Time column, which shows it) to the end of the next repaint
+    // of the window, which shows the row when it is in sight and the count and current tag in
+    // any case. Sampled, so that the measuring costs little at high rates.
+    const int sampleEvery = std::max(1, static_cast<int>(options.rate / 500));
+    int sampleCountdown = 0;
+    std::vector<double> unpainted;
+    std::vector<double> paintLatency;
+    paintLatency.reserve(200000);
+    const auto sample = [&](int modelRow) {
+      if (--sampleCountdown > 0) return;
+      sampleCountdown = sampleEvery;
+      const double arrived = TimeTextMilliseconds(form.Grid().Cell(kColTime, modelRow + 1));
+      if (arrived >= 0) unpainted.push_back(arrived);
+    };
+    // A changed row reaches views as a change, a new one as part of an insertion.
+    QObject::connect(
+        &form.Grid(), &QAbstractItemModel::dataChanged,
+        [&](const QModelIndex& topLeft, const QModelIndex&) { sample(topLeft.row()); });
+    QObject::connect(&form.Grid(), &QAbstractItemModel::rowsInserted,
+                     [&](const QModelIndex&, int first, int last) {
+                       for (int row = first; row <= last; ++row) sample(row);
+                     });
+    app.onPaint = [&] {
+      if (unpainted.empty()) return;
+      const double now = LocalMillisecondOfDay();
+      for (double arrived : unpainted) {
+        double late = now - arrived;
+        if (late < -43200000.0) late += 86400000.0;  // across midnight
+        paintLatency.push_back(late);
+      }
+      unpainted.clear();
+    };
+
+    // How late the window thread gets to a timer while the reports stream in. Every 25 ms: a
+    // faster probe would itself add much of the CPU time measured at ordinary rates.
+    constexpr int kProbeMs = 25;
     std::vector<double> lateness;
     lateness.reserve(100000);
     Clock::time_point last = Clock::now();
     bool measuring = false;
     QTimer timer;
     timer.setTimerType(Qt::PreciseTimer);
-    timer.setInterval(5);
+    timer.setInterval(kProbeMs);
     QObject::connect(&timer, &QTimer::timeout, [&] {
       const Clock::time_point now = Clock::now();
       if (measuring) {
-        const double late = std::chrono::duration<double, std::milli>(now - last).count() - 5.0;
+        const double late =
+            std::chrono::duration<double, std::milli>(now - last).count() - kProbeMs;
         lateness.push_back(std::max(0.0, late));
       }
       last = now;
@@ -284,6 +379,8 @@ Result RunWindow(const Options& options, Simulator& sim) {
       processed = now;
     }
     timer.stop();
+    app.onPaint = nullptr;
+    result.measuredSeconds = std::chrono::duration<double>(Clock::now() - start).count();
     result.processCpuSeconds = CpuSeconds(RUSAGE_SELF) - processCpu;
     result.windowCpuSeconds = CpuSeconds(RUSAGE_THREAD) - windowCpu;
     result.growthKiB = StatusKiB("VmRSS") - rssBefore;
@@ -292,6 +389,8 @@ Result RunWindow(const Options& options, Simulator& sim) {
     result.sent = ReportsSent(sim.Port());
     result.latencyMedianMs = Percentile(lateness, 0.5);
     result.latencyP99Ms = Percentile(lateness, 0.99);
+    result.paintMedianMs = Percentile(paintLatency, 0.5);
+    result.paintP99Ms = Percentile(paintLatency, 0.99);
 
     form.btnIP->click();
     form.close();
@@ -325,6 +424,7 @@ Result RunCeiling(const Options& options, Simulator& sim) {
   socket.Send(R"({"type":"teststop"})");
   while (receiveOne()) {
   }
+  result.measuredSeconds = std::chrono::duration<double>(Clock::now() - start).count();
   result.processCpuSeconds = CpuSeconds(RUSAGE_SELF) - processCpu;
   result.windowCpuSeconds = result.processCpuSeconds;
   result.growthKiB = StatusKiB("VmRSS") - rssBefore;
@@ -336,25 +436,29 @@ Result RunCeiling(const Options& options, Simulator& sim) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
   try {
     const Options options = ParseOptions(argc, argv);
     int qtArgc = 1;
-    QApplication app(qtArgc, argv);
+    BenchApplication app(qtArgc, argv);
     Simulator sim(options.rate, options.tags);
-    const Result r = options.mode == "ceiling" ? RunCeiling(options, sim) : RunWindow(options, sim);
+    const Result r =
+        options.mode == "ceiling" ? RunCeiling(options, sim) : RunWindow(options, sim, app);
     const std::uint64_t lost = r.sent > r.processed ? r.sent - r.processed : 0;
     const double perReport = r.processed ? 1e6 / static_cast<double>(r.processed) : 0;
     std::printf(
         "result mode=%s rate=%g tags=%d seconds=%.1f sent=%llu processed=%llu lost=%llu "
-        "throughput=%.0f lat_p50_ms=%.2f lat_p99_ms=%.2f cpu_us=%.2f window_cpu_us=%.2f "
-        "peak_kib=%ld growth_kib=%ld\n",
+        "throughput=%.0f lat_p50_ms=%.2f lat_p99_ms=%.2f paint_p50_ms=%.2f paint_p99_ms=%.2f "
+        "cpu_us=%.2f window_cpu_us=%.2f core_share=%.2f peak_kib=%ld growth_kib=%ld "
+        "platform=%s\n",
         options.mode.c_str(), options.rate, options.tags, r.streamSeconds,
         static_cast<unsigned long long>(r.sent), static_cast<unsigned long long>(r.processed),
         static_cast<unsigned long long>(lost),
         static_cast<double>(r.processed) / std::max(r.streamSeconds, 1e-9), r.latencyMedianMs,
-        r.latencyP99Ms, r.processCpuSeconds * perReport, r.windowCpuSeconds * perReport, r.peakKiB,
-        r.growthKiB);
+        r.latencyP99Ms, r.paintMedianMs, r.paintP99Ms, r.processCpuSeconds * perReport,
+        r.windowCpuSeconds * perReport,
+        100.0 * r.processCpuSeconds / std::max(r.measuredSeconds, 1e-9), r.peakKiB, r.growthKiB,
+        options.mode == "ceiling" ? "none" : QGuiApplication::platformName().toUtf8().constData());
     return 0;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "tagwick-bench-e2e: %s\n", error.what());

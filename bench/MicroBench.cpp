@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "CsvExport.h"
@@ -16,6 +17,7 @@
 #include "Handler.h"
 #include "Language.h"
 #include "TagGridModel.h"
+#include "TagGridView.h"
 #include "TagTable.h"
 
 namespace {
@@ -69,6 +71,8 @@ void ProcessKnownTags(benchmark::State& state, Grid& grid) {
   }
   EpcMap map;
   Fill(grid, map, epcs, reports);
+  // Views learn of new rows once per pass of the event loop; this loop runs none.
+  if constexpr (std::is_same_v<Grid, TagGridModel>) grid.ShowAppendedRows();
   const TimeOfDay now{12, 34, 56, 789};
   std::size_t next = 0;
   for (auto _ : state) {
@@ -94,7 +98,7 @@ BENCHMARK(BM_ProcessEpcInfo_TagGridModel)->Arg(100)->Arg(10000)->Arg(100000);
 // The model shown in a table view, as in the window: every change reaches the view.
 void BM_ProcessEpcInfo_TagGridModelInView(benchmark::State& state) {
   TagGridModel grid;
-  QTableView view;
+  TagGridView view;
   view.setModel(&grid);
   view.resize(752, 465);
   view.show();

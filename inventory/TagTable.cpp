@@ -40,7 +40,10 @@ std::string InvalidIntegerText(const std::string& text) {
 }
 
 TimeOfDay LocalTimeOfDay() {
-  const auto now = std::chrono::system_clock::now();
+  return LocalTimeOfDay(std::chrono::system_clock::now());
+}
+
+TimeOfDay LocalTimeOfDay(std::chrono::system_clock::time_point now) {
   const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
   const auto millis =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;

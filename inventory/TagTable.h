@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -38,8 +39,9 @@ struct TimeOfDay {
   int millisecond = 0;
 };
 
-// The local time of day now, to the millisecond.
+// The local time of day now, or of `time`, to the millisecond.
 TimeOfDay LocalTimeOfDay();
+TimeOfDay LocalTimeOfDay(std::chrono::system_clock::time_point time);
 
 // "hh:nn:ss:zzz": two-digit hours (00-23), minutes and seconds, three-digit milliseconds. The
 // separator is ':' (the time separator of the locales this tool runs in on Linux).

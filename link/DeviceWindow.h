@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 // A calendar date and time as the clock pickers hold it.
@@ -29,4 +30,13 @@ class DeviceWindow {
   virtual void SelectNetworkMode(int item) = 0;
   // Appends one time-stamped line to the log memo.
   virtual void AddLog(const std::string& text) = 0;
+
+  // When the link received the datagram whose effects are being carried out: the link sets it
+  // before each datagram's effects, so that a tag report shows the time it was read, not the
+  // later time at which its batch reached the window. The epoch until the first datagram.
+  virtual void SetReceiveTime(std::chrono::system_clock::time_point time) { receiveTime = time; }
+  std::chrono::system_clock::time_point ReceiveTime() const { return receiveTime; }
+
+ private:
+  std::chrono::system_clock::time_point receiveTime{};
 };

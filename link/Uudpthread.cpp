@@ -105,12 +105,14 @@ void UDPThread::Execute() {
     std::size_t length = static_cast<std::size_t>(received);
     const void* zero = std::memchr(buffer.data(), '\0', length);
     if (zero) length = static_cast<std::size_t>(static_cast<const char*>(zero) - buffer.data());
+    const auto receivedAt = std::chrono::system_clock::now();
     chain->Dispatch(std::string(buffer.data(), length));
 
     if (batch.effects.empty()) continue;
     const std::size_t bytes = batch.bytes + batch.effects.size() * kEffectOverheadBytes;
     handOver.Deliver(
-        [&window = window, effects = std::move(batch.effects)] {
+        [&window = window, receivedAt, effects = std::move(batch.effects)] {
+          window.SetReceiveTime(receivedAt);
           for (auto& effect : effects) effect(window);
         },
         bytes, batch.tagReport);

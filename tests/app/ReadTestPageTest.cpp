@@ -1,5 +1,8 @@
+#include <QPaintEvent>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "WindowFixture.h"
 
@@ -183,4 +186,73 @@ TEST_F(ReadTestPageTest, CancelledExportWritesNothingButStillConfirms) {
   ASSERT_EQ(dialogs.boxes.size(), 1u);
   EXPECT_EQ(dialogs.boxes[0].text, "***");
   EXPECT_TRUE(std::filesystem::is_empty(work.path));
+}
+
+TEST_F(ReadTestPageTest, TimeColumnShowsWhenTheLinkReceivedEachReport) {
+  StartTest();
+  // The grid's history of row 1's time, as each report reached it.
+  std::vector<std::string> times;
+  QObject::connect(&form->Grid(), &QAbstractItemModel::dataChanged, form.get(),
+                   [&](const QModelIndex& topLeft, const QModelIndex&) {
+                     if (topLeft.row() == 0) times.push_back(Cell(6, 1));
+                   });
+  // The window thread handles no event until the link has taken both, so both reach it in one
+  // batch.
+  device.Send(Report("A1"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  device.Send(Report("A1"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  SendAndSettle({});
+  ASSERT_EQ(times.size(), 2u);
+  const auto millis = [](const std::string& text) {
+    int h = 0, m = 0, s = 0, ms = 0;
+    EXPECT_EQ(std::sscanf(text.c_str(), "%d:%d:%d:%d", &h, &m, &s, &ms), 4) << text;
+    return ((h * 60 + m) * 60 + s) * 1000 + ms;
+  };
+  int apart = millis(times[1]) - millis(times[0]);
+  if (apart < 0) apart += 24 * 3600 * 1000;  // across midnight
+  // 30 ms less however late the link thread got to the first one; the time of processing
+  // would put them within a millisecond.
+  EXPECT_GE(apart, 15) << times[0] << " " << times[1];
+}
+
+TEST_F(ReadTestPageTest, GridRepaintsRowsInSightOnly) {
+  form->pgc1->setCurrentIndex(1);
+  StartTest();
+  std::vector<QRegion> painted;
+  struct PaintRecorder : QObject {
+    std::vector<QRegion>* painted;
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Paint) {
+        painted->push_back(static_cast<QPaintEvent*>(event)->region());
+      }
+      return false;
+    }
+  } recorder;
+  recorder.painted = &painted;
+  form->strngrd1->viewport()->installEventFilter(&recorder);
+  const auto rowPainted = [&](int gridRow) {
+    const QRect rect = form->strngrd1->visualRect(form->Grid().index(gridRow - 1, 1));
+    for (const QRegion& region : painted) {
+      if (region.intersects(rect)) return true;
+    }
+    return false;
+  };
+  // A row appended in sight is painted.
+  SendAndSettle({Report("A1"), Report("B2")});
+  EXPECT_TRUE(WaitUntil([&] { return rowPainted(2); }));
+  std::vector<std::string> reports;
+  for (int i = 0; i < 60; ++i) reports.push_back(Report("T" + std::to_string(i)));
+  SendAndSettle(reports);
+  ASSERT_GT(form->strngrd1->rowAt(form->strngrd1->viewport()->height() - 1), 0);
+  ASSERT_LT(form->strngrd1->rowAt(form->strngrd1->viewport()->height() - 1), 50);
+  QTest::qWait(50);
+  // A row out of sight changing, and rows appended below it: nothing in the rows is repainted.
+  painted.clear();
+  SendAndSettle({Report("T55"), Report("NEW")});
+  QTest::qWait(50);
+  EXPECT_TRUE(painted.empty());
+  // A row in sight changing is repainted.
+  SendAndSettle({Report("B2")});
+  EXPECT_TRUE(WaitUntil([&] { return rowPainted(2); }));
 }

@@ -1,0 +1,58 @@
+#include "TagGridView.h"
+
+#include <QAccessible>
+#include <algorithm>
+
+void TagGridView::setModel(QAbstractItemModel* model) {
+  QTableView::setModel(model);
+  firstAppended = -1;
+  fullLayout = true;
+  if (!model) return;
+  // Only noted here: asking the header for a row's position after each insertion would make it
+  // work out every row's position again, once per new tag.
+  connect(model, &QAbstractItemModel::rowsInserted, this,
+          [this](const QModelIndex& parent, int first, int last) {
+            if (!parent.isValid() && first > 0 && last == this->model()->rowCount() - 1) {
+              firstAppended = firstAppended < 0 ? first : std::min(firstAppended, first);
+            } else {
+              fullLayout = true;
+            }
+          });
+  // Everything else that lays the rows out again repaints them all.
+  const auto full = [this] { fullLayout = true; };
+  connect(model, &QAbstractItemModel::modelReset, this, full);
+  connect(model, &QAbstractItemModel::layoutChanged, this, full);
+  connect(model, &QAbstractItemModel::rowsRemoved, this, full);
+  connect(model, &QAbstractItemModel::columnsInserted, this, full);
+  connect(model, &QAbstractItemModel::columnsRemoved, this, full);
+}
+
+void TagGridView::doItemsLayout() {
+  // Rows appended below the last row in sight change nothing in sight but the scroll bar.
+  const bool onlyScrollBar =
+      !fullLayout && firstAppended > 0 &&
+      rowViewportPosition(firstAppended - 1) + rowHeight(firstAppended - 1) >= viewport()->height();
+  firstAppended = -1;
+  fullLayout = false;
+  if (onlyScrollBar) {
+    // What QAbstractItemView does, without repainting the rows.
+    updateGeometries();
+  } else {
+    QTableView::doItemsLayout();
+  }
+}
+
+void TagGridView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                              const QList<int>& roles) {
+  // Editors and assistive technology want the full notification; the grid has no editors.
+  if (!topLeft.isValid() || !bottomRight.isValid() || QAccessible::isActive()) {
+    QTableView::dataChanged(topLeft, bottomRight, roles);
+    return;
+  }
+  if (!isVisible()) return;
+  const int top = rowViewportPosition(topLeft.row());
+  const int bottom = rowViewportPosition(bottomRight.row()) + rowHeight(bottomRight.row());
+  const QRect changed =
+      QRect(0, top, viewport()->width(), bottom - top).intersected(viewport()->rect());
+  if (!changed.isEmpty()) viewport()->update(changed);
+}
