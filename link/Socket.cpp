@@ -1,12 +1,18 @@
 #include "Socket.h"
 
+#include <vector>
+
 #ifdef _WIN32
 #include <winsock2.h>
 #else
 #include <arpa/inet.h>
-#include <poll.h>
+#include <linux/sock_diag.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
 #endif
 
 namespace net {
@@ -45,19 +51,56 @@ void SendDatagram(SocketHandle socket, const std::string& bytes, const Destinati
            reinterpret_cast<const sockaddr*>(&address), sizeof address);
 }
 
-long ReceiveDatagram(SocketHandle socket, char* buffer, std::size_t size) {
-  const int received = ::recv(static_cast<SOCKET>(socket), buffer, static_cast<int>(size), 0);
-  if (received != SOCKET_ERROR) return received;
-  // Windows fills the buffer with the start of an oversize datagram and reports it as an
-  // error; the caller drops it whole.
-  if (WSAGetLastError() == WSAEMSGSIZE) return static_cast<long>(size) + 1;
-  return -1;
+// One datagram per call, stamped when it is taken.
+struct DatagramReceiver::Batch {
+  std::size_t size;
+  std::vector<char> bytes;
+  std::size_t length = 0;
+  std::chrono::system_clock::time_point arrived;
+};
+
+DatagramReceiver::DatagramReceiver(std::size_t size, std::size_t)
+    : batch(new Batch{size, std::vector<char>(size)}) {}
+
+DatagramReceiver::~DatagramReceiver() = default;
+
+int DatagramReceiver::Receive(SocketHandle socket, bool wait) {
+  if (!wait) {
+    WSAPOLLFD ready{static_cast<SOCKET>(socket), POLLRDNORM, 0};
+    const int result = WSAPoll(&ready, 1, 0);
+    if (result == SOCKET_ERROR) return -1;
+    if (result == 0) return 0;
+  }
+  Batch& b = *batch;
+  const int received =
+      ::recv(static_cast<SOCKET>(socket), b.bytes.data(), static_cast<int>(b.size), 0);
+  if (received != SOCKET_ERROR) {
+    b.length = static_cast<std::size_t>(received);
+  } else if (WSAGetLastError() == WSAEMSGSIZE) {
+    // Windows fills the buffer with the start of an oversize datagram and reports it as an
+    // error; the caller drops it whole.
+    b.length = b.size + 1;
+  } else {
+    return -1;
+  }
+  b.arrived = std::chrono::system_clock::now();
+  return 1;
 }
 
-int WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) {
-  WSAPOLLFD ready{static_cast<SOCKET>(socket), POLLRDNORM, 0};
-  const int result = WSAPoll(&ready, 1, static_cast<INT>(timeout.count()));
-  return result == SOCKET_ERROR ? -1 : (result > 0 ? 1 : 0);
+const char* DatagramReceiver::Data(int) const {
+  return batch->bytes.data();
+}
+
+std::size_t DatagramReceiver::Length(int) const {
+  return batch->length;
+}
+
+std::chrono::system_clock::time_point DatagramReceiver::ArrivedAt(int) const {
+  return batch->arrived;
+}
+
+double QueueFill(SocketHandle) {
+  return -1;
 }
 
 std::uint16_t LocalPort(SocketHandle socket) {
@@ -89,6 +132,10 @@ SocketHandle OpenUdpSocket(int receiveBufferBytes) {
       setsockopt(s, SOL_SOCKET, SO_RCVBUF, &receiveBufferBytes, sizeof receiveBufferBytes);
     }
   }
+  // The kernel notes when each datagram arrived, so that one taken from the queue later still
+  // carries its own time.
+  const int on = 1;
+  setsockopt(s, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
   return s;
 }
 
@@ -105,16 +152,87 @@ void SendDatagram(SocketHandle socket, const std::string& bytes, const Destinati
            reinterpret_cast<const sockaddr*>(&address), sizeof address);
 }
 
-long ReceiveDatagram(SocketHandle socket, char* buffer, std::size_t size) {
-  // MSG_TRUNC makes recv report the datagram's real length, so that an oversize datagram is
-  // dropped whole rather than handled cut short.
-  return ::recv(static_cast<int>(socket), buffer, size, MSG_TRUNC);
+// Room for the one control message asked for: the arrival time.
+union Control {
+  cmsghdr header;
+  char space[CMSG_SPACE(sizeof(timespec))];
+};
+
+struct DatagramReceiver::Batch {
+  std::size_t size;
+  std::vector<char> bytes;
+  std::vector<iovec> parts;
+  std::vector<Control> controls;
+  std::vector<mmsghdr> headers;
+  std::vector<std::chrono::system_clock::time_point> arrived;
+};
+
+DatagramReceiver::DatagramReceiver(std::size_t size, std::size_t count)
+    : batch(new Batch{size, std::vector<char>(size * count), std::vector<iovec>(count),
+                      std::vector<Control>(count), std::vector<mmsghdr>(count),
+                      std::vector<std::chrono::system_clock::time_point>(count)}) {
+  Batch& b = *batch;
+  for (std::size_t i = 0; i < count; ++i) {
+    b.parts[i] = {b.bytes.data() + i * size, size};
+    b.headers[i] = {};
+    b.headers[i].msg_hdr.msg_iov = &b.parts[i];
+    b.headers[i].msg_hdr.msg_iovlen = 1;
+  }
 }
 
-int WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) {
-  pollfd ready{static_cast<int>(socket), POLLIN, 0};
-  const int result = ::poll(&ready, 1, static_cast<int>(timeout.count()));
-  return result < 0 ? -1 : (result > 0 ? 1 : 0);
+DatagramReceiver::~DatagramReceiver() = default;
+
+int DatagramReceiver::Receive(SocketHandle socket, bool wait) {
+  Batch& b = *batch;
+  for (std::size_t i = 0; i < b.headers.size(); ++i) {
+    b.headers[i].msg_hdr.msg_control = &b.controls[i];
+    b.headers[i].msg_hdr.msg_controllen = sizeof(Control);
+    b.headers[i].msg_hdr.msg_flags = 0;
+  }
+  // MSG_TRUNC makes each length the datagram's real one, so that an oversize datagram is
+  // dropped whole rather than handled cut short. MSG_WAITFORONE waits for the first datagram
+  // only and then takes what is queued behind it.
+  const int taken = ::recvmmsg(static_cast<int>(socket), b.headers.data(),
+                               static_cast<unsigned>(b.headers.size()),
+                               MSG_TRUNC | (wait ? MSG_WAITFORONE : MSG_DONTWAIT), nullptr);
+  if (taken < 0) return !wait && (errno == EAGAIN || errno == EWOULDBLOCK) ? 0 : -1;
+  const auto now = std::chrono::system_clock::now();
+  for (int i = 0; i < taken; ++i) {
+    b.arrived[i] = now;
+    msghdr& header = b.headers[i].msg_hdr;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&header); c; c = CMSG_NXTHDR(&header, c)) {
+      if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_TIMESTAMPNS) continue;
+      // The kernel's stamp is on the same clock as system_clock (CLOCK_REALTIME).
+      timespec stamp;
+      std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+      b.arrived[i] = std::chrono::system_clock::time_point(
+          std::chrono::duration_cast<std::chrono::system_clock::duration>(
+              std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec)));
+    }
+  }
+  return taken;
+}
+
+const char* DatagramReceiver::Data(int i) const {
+  return static_cast<const char*>(batch->parts[static_cast<std::size_t>(i)].iov_base);
+}
+
+std::size_t DatagramReceiver::Length(int i) const {
+  return batch->headers[static_cast<std::size_t>(i)].msg_len;
+}
+
+std::chrono::system_clock::time_point DatagramReceiver::ArrivedAt(int i) const {
+  return batch->arrived[static_cast<std::size_t>(i)];
+}
+
+double QueueFill(SocketHandle socket) {
+  std::uint32_t info[SK_MEMINFO_VARS] = {};
+  socklen_t length = sizeof info;
+  if (getsockopt(static_cast<int>(socket), SOL_SOCKET, SO_MEMINFO, info, &length) != 0 ||
+      length <= SK_MEMINFO_RCVBUF * sizeof info[0] || info[SK_MEMINFO_RCVBUF] == 0) {
+    return -1;
+  }
+  return static_cast<double>(info[SK_MEMINFO_RMEM_ALLOC]) / info[SK_MEMINFO_RCVBUF];
 }
 
 std::uint16_t LocalPort(SocketHandle socket) {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // The link's UDP socket calls, one implementation per platform (POSIX sockets, Windows Sockets
@@ -32,13 +33,35 @@ Destination MakeDestination(const std::string& address, std::uint16_t port);
 // Sends the bytes as one datagram; the result is ignored.
 void SendDatagram(SocketHandle socket, const std::string& bytes, const Destination& to);
 
-// Receives one datagram, waiting as long as it takes. Returns its full length, which is more
-// than `size` for a datagram that did not fit (its bytes are then not to be used), or -1 on an
-// error (no local port yet, a woken or closed socket).
-long ReceiveDatagram(SocketHandle socket, char* buffer, std::size_t size);
+// Takes datagrams off a socket, as many as are queued (up to a batch) per call, each with the
+// time it arrived. Where the system can, one call takes the whole batch and the time is the
+// kernel's, so that a datagram that waited in the queue still carries its own arrival time;
+// elsewhere one datagram per call, stamped when it is taken.
+class DatagramReceiver {
+ public:
+  // Room for `batch` datagrams of up to `size` bytes each.
+  DatagramReceiver(std::size_t size, std::size_t batch);
+  ~DatagramReceiver();
+  DatagramReceiver(const DatagramReceiver&) = delete;
+  DatagramReceiver& operator=(const DatagramReceiver&) = delete;
 
-// Whether a datagram can be received within `timeout`: 1 yes, 0 timed out, -1 error.
-int WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout);
+  // With `wait`, waits as long as it takes for a datagram; without, takes only what is queued.
+  // Returns how many datagrams were taken (0: none queued), or -1 on an error (no local port
+  // yet, a woken or closed socket).
+  int Receive(SocketHandle socket, bool wait);
+  // Datagram `i` of the last Receive: its bytes, and its full length, which is more than `size`
+  // for a datagram that did not fit (its bytes are then not to be used).
+  const char* Data(int i) const;
+  std::size_t Length(int i) const;
+  std::chrono::system_clock::time_point ArrivedAt(int i) const;
+
+ private:
+  struct Batch;
+  std::unique_ptr<Batch> batch;
+};
+
+// How full the socket's receive queue is, from 0 to 1; negative when the system does not say.
+double QueueFill(SocketHandle socket);
 
 // The socket's local port, 0 before the first send.
 std::uint16_t LocalPort(SocketHandle socket);

@@ -1,5 +1,6 @@
 #include "Uudpthread.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -12,6 +13,13 @@ UDPThread* udpthread = nullptr;
 namespace {
 
 constexpr std::size_t kReceiveBufferSize = 8192;
+// Datagrams taken from the socket per call.
+constexpr std::size_t kReceiveBatch = 64;
+// How long a held drain lets datagrams queue before taking them, and how full the socket's
+// queue may get meanwhile: a burst must not overflow a queue the system granted small.
+constexpr std::chrono::steady_clock::duration kShortestGather = std::chrono::milliseconds(1);
+constexpr std::chrono::steady_clock::duration kLongestGather = std::chrono::milliseconds(10);
+constexpr double kFullestQueue = 0.125;
 constexpr std::size_t kMaxPendingDatagrams = 65536;
 constexpr std::size_t kMaxPendingBytes = 64 * 1024 * 1024;
 // Heap beside the strings: the stored call, its captures, the queue entry.
@@ -74,39 +82,59 @@ std::uint16_t UDPThread::LocalPort() const {
 }
 
 void UDPThread::Execute() {
-  std::vector<char> buffer(kReceiveBufferSize);
+  net::DatagramReceiver receiver(kReceiveBufferSize, kReceiveBatch);
+  std::chrono::steady_clock::duration gather = kShortestGather;
   while (running) {
     if (tuning.pauseBeforeEachReceive.count() > 0) {
       std::this_thread::sleep_for(tuning.pauseBeforeEachReceive);
     }
     if (const auto deadline = handOver.PostDeadline(); deadline && socket >= 0) {
-      // Effects wait for their batch to be posted: receive only until it is due.
-      const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-          *deadline - std::chrono::steady_clock::now());
-      const int polled = left.count() <= 0 ? 0 : net::WaitReadable(socket, left);
-      // A signal (EINTR) works the time left out again rather than falling into a receive that
-      // would hold the effects back until the next datagram.
-      if (polled == 0) handOver.PostIfDue();
+      // Nothing received now reaches the window before its drain is due, and each datagram keeps
+      // the time it arrived: let them queue and take them together instead of waking for each.
+      // The wait shrinks when the socket's queue gets fuller than it should.
+      const auto left = *deadline - std::chrono::steady_clock::now();
+      if (left.count() > 0) {
+        std::this_thread::sleep_for(std::min(left, gather));
+        const double fill = net::QueueFill(socket);
+        if (fill > kFullestQueue) {
+          gather = std::max(gather / 2, kShortestGather);
+        } else if (fill >= 0 && fill < kFullestQueue / 4) {
+          gather = std::min(gather * 2, kLongestGather);
+        }
+      }
+      // A full batch may have more behind it. A socket woken by a stop yields full batches of
+      // empty datagrams, hence the flag.
+      int taken = 0;
+      do {
+        taken = receiver.Receive(socket, false);
+        Dispatch(receiver, taken);
+        handOver.PostIfDue();
+      } while (taken == static_cast<int>(kReceiveBatch) && running);
       // While a stop pauses, the last pass waits in a receive as it does when nothing is held
       // back, so that a datagram arriving during the pause is still dispatched.
-      if (polled <= 0 && running) continue;
+      if (running) continue;
     }
-    // An oversize datagram reports more than the buffer holds and is dropped whole below.
-    const long received =
-        socket < 0 ? -1 : net::ReceiveDatagram(socket, buffer.data(), buffer.size());
-    if (received < 0) {
+    const int taken = socket < 0 ? -1 : receiver.Receive(socket, true);
+    if (taken < 0) {
       // No socket or no local port yet: poll gently. A good receive never waits here, so a
       // reader that reports hundreds of tags a second is not throttled.
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
       continue;
     }
-    if (received == 0 || static_cast<std::size_t>(received) > buffer.size()) continue;
+    Dispatch(receiver, taken);
+  }
+}
 
-    std::size_t length = static_cast<std::size_t>(received);
-    const void* zero = std::memchr(buffer.data(), '\0', length);
-    if (zero) length = static_cast<std::size_t>(static_cast<const char*>(zero) - buffer.data());
-    const auto receivedAt = std::chrono::system_clock::now();
-    chain->Dispatch(std::string(buffer.data(), length));
+void UDPThread::Dispatch(const net::DatagramReceiver& receiver, int taken) {
+  for (int i = 0; i < taken; ++i) {
+    // An oversize datagram reports more than the buffer holds and is dropped whole.
+    std::size_t length = receiver.Length(i);
+    if (length == 0 || length > kReceiveBufferSize) continue;
+    const char* data = receiver.Data(i);
+    const void* zero = std::memchr(data, '\0', length);
+    if (zero) length = static_cast<std::size_t>(static_cast<const char*>(zero) - data);
+    const auto receivedAt = receiver.ArrivedAt(i);
+    chain->Dispatch(std::string(data, length));
 
     if (batch.effects.empty()) continue;
     const std::size_t bytes = batch.bytes + batch.effects.size() * kEffectOverheadBytes;

@@ -81,6 +81,8 @@ class UDPThread {
 
   void OpenSocket(const std::string& address, const std::string& port);
   void Execute();
+  // Hands the effects of the `taken` datagrams the receiver holds to the window, in order.
+  void Dispatch(const net::DatagramReceiver& receiver, int taken);
 
   LinkTuning tuning;
   std::atomic<bool> running{false};

@@ -366,3 +366,26 @@ TEST_F(LinkFixture, EachConnectionSendsFromANewLocalPort) {
   EXPECT_NE(second->LocalPort(), firstPort);
   EXPECT_EQ(device.PeerPort(), second->LocalPort());
 }
+
+TEST(DatagramReceiverTest, OneBatchKeepsEachDatagramsLengthAndArrivalTime) {
+  FakeDevice device;
+  const net::SocketHandle socket = net::OpenUdpSocket(0);
+  ASSERT_NE(socket, net::kNoSocket);
+  net::SendDatagram(socket, "hello", net::MakeDestination("127.0.0.1", device.Port()));
+  ASSERT_EQ(device.Receive(), "hello");
+  device.Send(std::string(8193, 'b'));
+  std::this_thread::sleep_for(30ms);
+  device.Send(std::string(8192, 'a'));
+  device.Send("c");
+  net::DatagramReceiver receiver(8192, 64);
+  ASSERT_EQ(receiver.Receive(socket, false), 3);
+  EXPECT_GT(receiver.Length(0), 8192u);  // told apart from one that fits, to be dropped whole
+  EXPECT_EQ(std::string(receiver.Data(1), receiver.Length(1)), std::string(8192, 'a'));
+  EXPECT_EQ(std::string(receiver.Data(2), receiver.Length(2)), "c");
+  // Taken together, yet each keeps the time it arrived.
+  EXPECT_GE(receiver.ArrivedAt(1) - receiver.ArrivedAt(0), 15ms);
+  EXPECT_LE(receiver.ArrivedAt(1), receiver.ArrivedAt(2));
+  EXPECT_EQ(receiver.Receive(socket, false), 0);
+  net::WakeReceiver(socket);
+  net::CloseSocket(socket);
+}
