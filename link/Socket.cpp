@@ -7,6 +7,7 @@
 #else
 #include <arpa/inet.h>
 #include <linux/sock_diag.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -97,6 +98,12 @@ std::size_t DatagramReceiver::Length(int) const {
 
 std::chrono::system_clock::time_point DatagramReceiver::ArrivedAt(int) const {
   return batch->arrived;
+}
+
+int WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) {
+  WSAPOLLFD ready{static_cast<SOCKET>(socket), POLLRDNORM, 0};
+  const int result = WSAPoll(&ready, 1, static_cast<INT>(timeout.count()));
+  return result == SOCKET_ERROR ? -1 : (result > 0 ? 1 : 0);
 }
 
 double QueueFill(SocketHandle) {
@@ -223,6 +230,12 @@ std::size_t DatagramReceiver::Length(int i) const {
 
 std::chrono::system_clock::time_point DatagramReceiver::ArrivedAt(int i) const {
   return batch->arrived[static_cast<std::size_t>(i)];
+}
+
+int WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) {
+  pollfd ready{static_cast<int>(socket), POLLIN, 0};
+  const int result = ::poll(&ready, 1, static_cast<int>(timeout.count()));
+  return result < 0 ? -1 : (result > 0 ? 1 : 0);
 }
 
 double QueueFill(SocketHandle socket) {

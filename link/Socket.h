@@ -60,6 +60,17 @@ class DatagramReceiver {
   std::unique_ptr<Batch> batch;
 };
 
+// Whether DatagramReceiver::ArrivedAt is the time the system stamped on arrival, so that a
+// datagram may wait in the queue without losing its time.
+#ifdef _WIN32
+inline constexpr bool kArrivalStampedBySystem = false;
+#else
+inline constexpr bool kArrivalStampedBySystem = true;
+#endif
+
+// Whether a datagram can be received within `timeout`: 1 yes, 0 timed out, -1 error.
+int WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout);
+
 // How full the socket's receive queue is, from 0 to 1; negative when the system does not say.
 double QueueFill(SocketHandle socket);
 

@@ -89,11 +89,19 @@ void UDPThread::Execute() {
       std::this_thread::sleep_for(tuning.pauseBeforeEachReceive);
     }
     if (const auto deadline = handOver.PostDeadline(); deadline && socket >= 0) {
-      // Nothing received now reaches the window before its drain is due, and each datagram keeps
-      // the time it arrived: let them queue and take them together instead of waking for each.
-      // The wait shrinks when the socket's queue gets fuller than it should.
       const auto left = *deadline - std::chrono::steady_clock::now();
-      if (left.count() > 0) {
+      if (left.count() > 0 && !net::kArrivalStampedBySystem) {
+        // Where a datagram is stamped only when taken, take each as it comes. A signal (EINTR)
+        // works the time left out again rather than falling into a receive that would hold the
+        // effects back until the next datagram.
+        if (net::WaitReadable(socket, std::chrono::ceil<std::chrono::milliseconds>(left)) < 0 &&
+            running) {
+          continue;
+        }
+      } else if (left.count() > 0) {
+        // Nothing received now reaches the window before its drain is due, and each datagram
+        // keeps the time it arrived: let them queue and take them together instead of waking
+        // for each. The wait shrinks when the socket's queue gets fuller than it should.
         std::this_thread::sleep_for(std::min(left, gather));
         const double fill = net::QueueFill(socket);
         if (fill > kFullestQueue) {
