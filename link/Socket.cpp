@@ -61,7 +61,7 @@ struct DatagramReceiver::Batch {
 };
 
 DatagramReceiver::DatagramReceiver(std::size_t size, std::size_t)
-    : batch(new Batch{size, std::vector<char>(size)}) {}
+    : batch(new Batch{size, std::vector<char>(size), 0, {}}) {}
 
 DatagramReceiver::~DatagramReceiver() = default;
 
