@@ -42,8 +42,7 @@
 #include <string>
 #include <vector>
 
-#include "Dialogs.h"
-#include "Sound.h"
+#include "SilentWindow.h"
 #include "TagGridModel.h"
 #include "Umainform.h"
 #include "Uudpthread.h"
@@ -82,24 +81,6 @@ Options ParseOptions(int argc, char** argv) {
   }
   return options;
 }
-
-// The benchmark never shows a dialog or plays a sound: a box would stall the window.
-class SilentDialogs : public Dialogs {
- public:
-  BoxAnswer MessageBox(QWidget*, const QString& text, const QString&, BoxIcon,
-                       BoxButtons) override {
-    std::fprintf(stderr, "message box: %s\n", text.toUtf8().constData());
-    return BoxAnswer::Ok;
-  }
-  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-};
-
-class SilentSound : public Sound {
- public:
-  void Play(const std::string&) override {}
-};
 
 // The simulated device as a child process on 127.0.0.1, streaming at `rate` over `tags` tags.
 class Simulator : public SimProcess {

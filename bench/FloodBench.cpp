@@ -38,8 +38,7 @@
 #include <thread>
 #include <vector>
 
-#include "Dialogs.h"
-#include "Sound.h"
+#include "SilentWindow.h"
 #include "TagGridModel.h"
 #include "Umainform.h"
 #include "Uudpthread.h"
@@ -75,23 +74,6 @@ Options ParseOptions(int argc, char** argv) {
   }
   return options;
 }
-
-class SilentDialogs : public Dialogs {
- public:
-  BoxAnswer MessageBox(QWidget*, const QString& text, const QString&, BoxIcon,
-                       BoxButtons) override {
-    std::fprintf(stderr, "message box: %s\n", text.toUtf8().constData());
-    return BoxAnswer::Ok;
-  }
-  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-};
-
-class SilentSound : public Sound {
- public:
-  void Play(const std::string&) override {}
-};
 
 // The device's side: a socket on 127.0.0.1 that learns the link's port from its first request
 // and then sends to that port on 127.0.0.1 only.
