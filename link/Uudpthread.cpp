@@ -82,7 +82,9 @@ std::uint16_t UDPThread::LocalPort() const {
 }
 
 void UDPThread::Execute() {
-  net::DatagramReceiver receiver(kReceiveBufferSize, kReceiveBatch);
+  // The first design's loop, kept for comparison, took one datagram per pause.
+  const std::size_t batchSize = tuning.pauseBeforeEachReceive.count() > 0 ? 1 : kReceiveBatch;
+  net::DatagramReceiver receiver(kReceiveBufferSize, batchSize);
   std::chrono::steady_clock::duration gather = kShortestGather;
   while (running) {
     if (tuning.pauseBeforeEachReceive.count() > 0) {
@@ -117,7 +119,7 @@ void UDPThread::Execute() {
         taken = receiver.Receive(socket, false);
         Dispatch(receiver, taken);
         handOver.PostIfDue();
-      } while (taken == static_cast<int>(kReceiveBatch) && running);
+      } while (taken == static_cast<int>(batchSize) && running);
       // While a stop pauses, the last pass waits in a receive as it does when nothing is held
       // back, so that a datagram arriving during the pause is still dispatched.
       if (running) continue;
