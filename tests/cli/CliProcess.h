@@ -18,6 +18,7 @@ class CliProcess {
  public:
   // Starts `tagwick-cli args...`; `env` entries ("TZ=UTC0") are added to the child's environment.
   explicit CliProcess(std::vector<std::string> args, std::vector<std::string> env = {}) {
+    RefuseDevicesOffLoopback(args);
     std::string pattern = (std::filesystem::temp_directory_path() / "tagwick-cli-XXXXXX").string();
     dir = mkdtemp(pattern.data());
     args.insert(args.begin(), TAGWICK_CLI);
@@ -63,6 +64,18 @@ class CliProcess {
   std::string Err() const { return Read("err"); }
 
  private:
+  // Tests talk to devices on this machine only: a --device outside 127.0.0.0/8 is a test fault.
+  static void RefuseDevicesOffLoopback(const std::vector<std::string>& args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      std::string device;
+      if (args[i] == "--device" && i + 1 < args.size()) device = args[i + 1];
+      if (args[i].rfind("--device=", 0) == 0) device = args[i].substr(9);
+      if (!device.empty() && device.rfind("127.", 0) != 0) {
+        throw std::invalid_argument("test refuses a device off loopback: " + device);
+      }
+    }
+  }
+
   std::string Read(const char* name) const {
     std::ifstream in(dir / name, std::ios::binary);
     std::stringstream content;
