@@ -29,7 +29,6 @@
 #include "FieldChecks.h"
 #include "FieldExitFilter.h"
 #include "LanguageAdapter.h"
-#include "LogLine.h"
 #include "QtWindowThread.h"
 #include "Requests.h"
 #include "Sound.h"

@@ -18,6 +18,37 @@
 
 namespace net {
 
+// The same on both platforms, through each one's own types.
+#ifdef _WIN32
+using NativeSocket = SOCKET;
+using AddressLength = int;
+#else
+using NativeSocket = int;
+using AddressLength = socklen_t;
+#endif
+
+Destination MakeDestination(const std::string& address, std::uint16_t port) {
+  return {inet_addr(address.c_str()), port};
+}
+
+void SendDatagram(SocketHandle socket, const std::string& bytes, const Destination& to) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = to.address;
+  address.sin_port = htons(to.port);
+  ::sendto(static_cast<NativeSocket>(socket), bytes.data(), static_cast<int>(bytes.size()), 0,
+           reinterpret_cast<const sockaddr*>(&address), sizeof address);
+}
+
+std::uint16_t LocalPort(SocketHandle socket) {
+  sockaddr_in local{};
+  AddressLength length = sizeof local;
+  if (getsockname(static_cast<NativeSocket>(socket), reinterpret_cast<sockaddr*>(&local),
+                  &length) != 0)
+    return 0;
+  return ntohs(local.sin_port);
+}
+
 #ifdef _WIN32
 
 SocketHandle OpenUdpSocket(int receiveBufferBytes) {
@@ -37,19 +68,6 @@ SocketHandle OpenUdpSocket(int receiveBufferBytes) {
                sizeof receiveBufferBytes);
   }
   return static_cast<SocketHandle>(s);
-}
-
-Destination MakeDestination(const std::string& address, std::uint16_t port) {
-  return {inet_addr(address.c_str()), port};
-}
-
-void SendDatagram(SocketHandle socket, const std::string& bytes, const Destination& to) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = to.address;
-  address.sin_port = htons(to.port);
-  ::sendto(static_cast<SOCKET>(socket), bytes.data(), static_cast<int>(bytes.size()), 0,
-           reinterpret_cast<const sockaddr*>(&address), sizeof address);
 }
 
 // One datagram per call, stamped when it is taken.
@@ -110,14 +128,6 @@ double QueueFill(SocketHandle) {
   return -1;
 }
 
-std::uint16_t LocalPort(SocketHandle socket) {
-  sockaddr_in local{};
-  int length = sizeof local;
-  if (getsockname(static_cast<SOCKET>(socket), reinterpret_cast<sockaddr*>(&local), &length) != 0)
-    return 0;
-  return ntohs(local.sin_port);
-}
-
 // closesocket wakes a recv that waits on another thread; shutdown does not on Windows.
 void WakeReceiver(SocketHandle socket) {
   closesocket(static_cast<SOCKET>(socket));
@@ -144,19 +154,6 @@ SocketHandle OpenUdpSocket(int receiveBufferBytes) {
   const int on = 1;
   setsockopt(s, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
   return s;
-}
-
-Destination MakeDestination(const std::string& address, std::uint16_t port) {
-  return {inet_addr(address.c_str()), port};
-}
-
-void SendDatagram(SocketHandle socket, const std::string& bytes, const Destination& to) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = to.address;
-  address.sin_port = htons(to.port);
-  ::sendto(static_cast<int>(socket), bytes.data(), bytes.size(), 0,
-           reinterpret_cast<const sockaddr*>(&address), sizeof address);
 }
 
 // Room for the one control message asked for: the arrival time.
@@ -246,14 +243,6 @@ double QueueFill(SocketHandle socket) {
     return -1;
   }
   return static_cast<double>(info[SK_MEMINFO_RMEM_ALLOC]) / info[SK_MEMINFO_RCVBUF];
-}
-
-std::uint16_t LocalPort(SocketHandle socket) {
-  sockaddr_in local{};
-  socklen_t length = sizeof local;
-  if (getsockname(static_cast<int>(socket), reinterpret_cast<sockaddr*>(&local), &length) != 0)
-    return 0;
-  return ntohs(local.sin_port);
 }
 
 // close() alone does not wake a recv blocked on Linux; shutdown() does.
