@@ -12,7 +12,25 @@ struct DeviceAddress {
   std::string Text() const { return address + ":" + std::to_string(port); }
 };
 
-enum class Verb { Help, Get, Set, Reboot, Inventory };
+enum class Verb { Help, Get, Set, Reboot, Inventory, Scan, Commission };
+
+// scan: the addresses FIRST to LAST, host byte order.
+struct ScanRange {
+  std::uint32_t first = 0;
+  std::uint32_t last = 0;
+  std::uint16_t port = 11002;
+};
+
+// commission: the plan and what to do with it.
+struct SiteOptions {
+  std::string planPath;
+  int jobs = 16;
+  int retries = 2;
+  std::optional<std::string> reportPath;
+  std::optional<std::string> skipOkPath;
+  bool reboot = false;
+  bool dryRun = false;
+};
 
 // One checked command line. Every request is built here, before anything is sent.
 struct Command {
@@ -20,11 +38,16 @@ struct Command {
   DeviceAddress device;
   double timeoutSeconds = 2;
   bool json = false;
+  // Take datagrams from any sender, not only from the device's address.
+  bool anySender = false;
   std::string item;      // get/set: gateway, deviceid, network, clock, antlist
   std::string request;   // get/set/reboot: the printed request
   std::string replyKey;  // get/set: the key of the handler that claims the reply
   double seconds = 0;    // inventory
   std::optional<std::string> csvPath;
+  ScanRange scan;
+  SiteOptions site;
+  std::string helpText;  // help: what --help or --version prints
 };
 
 extern const char kUsage[];
@@ -32,3 +55,7 @@ extern const char kUsage[];
 // Throws UsageError for a command line that does not fit the usage, InputError for an argument
 // that the window's checks refuse.
 Command ParseCommandLine(int argc, const char* const* argv);
+
+// "ADDRESS[:PORT]" checked as the window checks an address, and as a real dotted quad;
+// `argument` names it in the refusal ("--device", "device").
+DeviceAddress ParseDeviceAddress(const std::string& argument, const std::string& text);

@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   try {
     switch (command.verb) {
       case Verb::Help:
-        std::cout << kUsage;
+        std::cout << command.helpText;
         return kExitOk;
       case Verb::Get:
         return RunGet(command);
@@ -32,6 +32,9 @@ int main(int argc, char** argv) {
         return RunReboot(command);
       case Verb::Inventory:
         return RunInventory(command);
+      case Verb::Scan:
+      case Verb::Commission:
+        break;
     }
   } catch (const std::exception& e) {
     Message(e.what());
