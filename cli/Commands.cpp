@@ -9,11 +9,7 @@
 #include "Output.h"
 #include "Session.h"
 
-namespace {
-
-// What the window showed for a reply to the get of `item`; nothing when it showed nothing (a
-// text that is not JSON, an unreadable clock). The antenna lists the window reads but does not
-// show, so they are read here.
+// The antenna lists the window reads but does not show, so they are read here.
 std::optional<JsonMembers> ShownValues(const std::string& item, const std::string& text,
                                        ReplyWindow& window) {
   auto& fields = window.fields;
@@ -45,6 +41,8 @@ std::optional<JsonMembers> ShownValues(const std::string& item, const std::strin
   }
   return std::nullopt;
 }
+
+namespace {
 
 // A reply the window would claim for the request but could not use: say so, and wait on.
 void ReportUnusable(const std::string& key, const ReplyWindow& window) {

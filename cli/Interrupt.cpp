@@ -33,5 +33,6 @@ int InstallInterruptPipe() {
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESETHAND;
   sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
   return ends[0];
 }

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "Commands.h"
+#include "Commission.h"
 #include "ExitCodes.h"
 #include "Inventory.h"
 #include "Output.h"
@@ -33,8 +34,9 @@ int main(int argc, char** argv) {
       case Verb::Inventory:
         return RunInventory(command);
       case Verb::Scan:
-      case Verb::Commission:
         break;
+      case Verb::Commission:
+        return RunCommission(command);
     }
   } catch (const std::exception& e) {
     Message(e.what());
