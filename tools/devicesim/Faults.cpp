@@ -1,5 +1,6 @@
 #include "Faults.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -31,6 +32,14 @@ std::optional<std::string> parseFaults(std::string_view text, FaultShares& out) 
     }
     const std::string_view name = trim(item.substr(0, equals));
     const std::string_view value = trim(item.substr(equals + 1));
+    if (name == "forget") {
+      if (std::find(std::begin(kForgettable), std::end(kForgettable), value) ==
+          std::end(kForgettable)) {
+        return "--faults: forget=" + std::string(value) + " names no setting";
+      }
+      shares.forget.emplace_back(value);
+      continue;
+    }
     double share = 0;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), share);
     if (value.empty() || error != std::errc{} || end != value.data() + value.size() ||
@@ -51,9 +60,12 @@ std::optional<std::string> parseFaults(std::string_view text, FaultShares& out) 
       slot = &shares.badstatus;
     else if (name == "duplicate")
       slot = &shares.duplicate;
+    else if (name == "silent")
+      slot = &shares.silent;
     if (!slot) {
       return "--faults: unknown fault '" + std::string(name) +
-             "' (known: malformed, oversize, empty, capitals, badstatus, duplicate)";
+             "' (known: malformed, oversize, empty, capitals, badstatus, duplicate, silent, "
+             "forget)";
     }
     *slot = share;
   }

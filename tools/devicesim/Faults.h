@@ -20,6 +20,12 @@ struct FaultShares {
   double capitals = 0;   // member names in capitals ("TYPE", "EPC", "RSSI", ...)
   double badstatus = 0;  // a "status" member's value replaced by one other than "ok"
   double duplicate = 0;  // the datagram is sent twice
+  // Not spoilt datagrams but a device that misbehaves: a share of requests left unanswered, and
+  // settings that a set answers "ok" to but does not keep (deviceid, gateway_ip, gateway_port,
+  // network, ip, mask, gateway, dns1, dns2, clock).
+  double silent = 0;
+  std::vector<std::string> forget;
+  // Whether any datagram is spoilt.
   bool any() const {
     return malformed > 0 || oversize > 0 || empty > 0 || capitals > 0 || badstatus > 0 ||
            duplicate > 0;
@@ -28,10 +34,15 @@ struct FaultShares {
 
 inline constexpr std::size_t kOversizeBytes = 8193;
 
-// Parses "name=share,name=share"; shares are decimals from 0 to 1, and malformed + oversize +
-// empty (which replace the datagram and so exclude each other) must not exceed 1. Returns the
-// error text, or nothing on success.
+// Parses "name=share,name=share" (and "forget=SETTING"); shares are decimals from 0 to 1, and
+// malformed + oversize + empty (which replace the datagram and so exclude each other) must not
+// exceed 1. Returns the error text, or nothing on success.
 std::optional<std::string> parseFaults(std::string_view text, FaultShares& out);
+
+// The settings that "forget" may name.
+inline constexpr const char* kForgettable[] = {"deviceid", "gateway_ip", "gateway_port", "network",
+                                               "ip",       "mask",       "gateway",      "dns1",
+                                               "dns2",     "clock"};
 
 // The text cut to a proper prefix: fraction 0 keeps half of it, fraction near 1 all but the
 // last byte. A proper prefix of a JSON object is never valid JSON.

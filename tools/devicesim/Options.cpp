@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <functional>
@@ -11,6 +12,8 @@
 namespace devicesim {
 
 namespace {
+
+constexpr std::uint32_t kMaxDevices = 4096;
 
 template <typename T>
 std::optional<T> parseInteger(std::string_view text, T low, T high) {
@@ -31,7 +34,37 @@ std::optional<double> parseDecimal(std::string_view text, double low, double hig
   return value;
 }
 
+// "3", "2-5" and "1+4+7-9": device numbers from 1 to `devices`.
+std::optional<std::vector<std::uint32_t>> parseDeviceNumbers(std::string_view text) {
+  std::vector<std::uint32_t> numbers;
+  while (true) {
+    const std::size_t plus = text.find('+');
+    const std::string_view item = text.substr(0, plus);
+    const std::size_t dash = item.find('-');
+    const auto first = parseInteger<std::uint32_t>(item.substr(0, dash), 1, kMaxDevices);
+    const auto last = dash == std::string_view::npos
+                          ? first
+                          : parseInteger<std::uint32_t>(item.substr(dash + 1), 1, kMaxDevices);
+    if (!first || !last || *last < *first) return std::nullopt;
+    for (std::uint32_t n = *first; n <= *last; ++n) numbers.push_back(n);
+    if (plus == std::string_view::npos) return numbers;
+    text.remove_prefix(plus + 1);
+  }
+}
+
 }  // namespace
+
+Config configFor(const Options& options, std::uint32_t number) {
+  Config config = options.config;
+  // Each device its own tags and fault draws; device 1 is the single device of old.
+  config.seed += number - 1;
+  for (const DeviceFaults& chosen : options.deviceFaults) {
+    if (std::find(chosen.devices.begin(), chosen.devices.end(), number) != chosen.devices.end()) {
+      config.faults = chosen.faults;
+    }
+  }
+  return config;
+}
 
 bool parseLoopbackAddress(const std::string& text, std::uint32_t& address) {
   in_addr parsed{};
@@ -58,9 +91,14 @@ own state, streams tag reports between "teststart" and "teststop", and sends hea
   --count N          stop each test run after N reports, 0 = never (default 0)
   --faults LIST      spoil a share of replies and reports, e.g.
                      malformed=0.01,oversize=0.01,empty=0.01,capitals=0.1,badstatus=0.5,duplicate=0.01
+                     silent=SHARE leaves a share of requests unanswered; forget=SETTING answers
+                     a set "ok" without keeping it (deviceid, gateway_ip, gateway_port, network,
+                     ip, mask, gateway, dns1, dns2, clock)
+  --faults LIST@N    the same for chosen devices of a site only: N is 3, 2-5 or 1+4+7-9
+  --devices N        a site of N devices on consecutive addresses from --bind, one port (default 1)
   --help             this text
 
-Prints "listening on ADDRESS:PORT" once bound. SIGUSR1 or a {"type":"simstats"} request
+Prints "listening on ADDRESS:PORT" once bound, one line per device. SIGUSR1 or a {"type":"simstats"} request
 reports the counters; SIGINT/SIGTERM stop it (counters are printed on exit).
 )";
 }
@@ -146,7 +184,24 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& args) {
        }},
       {"--faults",
        [&](const std::string& v) -> std::optional<std::string> {
-         return parseFaults(v, o.config.faults);
+         const std::size_t at = v.rfind('@');
+         if (at == std::string::npos) return parseFaults(v, o.config.faults);
+         DeviceFaults chosen;
+         const auto numbers = parseDeviceNumbers(std::string_view(v).substr(at + 1));
+         if (!numbers) return bad("--faults", v.substr(at + 1), "a list of device numbers");
+         chosen.devices = *numbers;
+         if (auto error = parseFaults(std::string_view(v).substr(0, at), chosen.faults)) {
+           return error;
+         }
+         o.deviceFaults.push_back(std::move(chosen));
+         return std::nullopt;
+       }},
+      {"--devices",
+       [&](const std::string& v) -> std::optional<std::string> {
+         const auto devices = parseInteger<std::uint32_t>(v, 1, kMaxDevices);
+         if (!devices) return bad("--devices", v, "a device count from 1 to 4096");
+         o.devices = *devices;
+         return std::nullopt;
        }},
   };
 
@@ -172,6 +227,21 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& args) {
       value = args[++i];
     }
     if (auto error = (*setter)(*value)) return fail(*error);
+  }
+  // A site stays on loopback: its last address too, short of 127.255.255.255.
+  std::uint32_t first = 0;
+  parseLoopbackAddress(o.bind, first);
+  if (first + (o.devices - 1) >= 0x7FFFFFFFu) {
+    return fail("--devices: " + std::to_string(o.devices) + " devices from " + o.bind +
+                " leave 127.0.0.0/8");
+  }
+  for (const DeviceFaults& chosen : o.deviceFaults) {
+    for (std::uint32_t number : chosen.devices) {
+      if (number > o.devices) {
+        return fail("--faults: device " + std::to_string(number) + " of " +
+                    std::to_string(o.devices));
+      }
+    }
   }
   return outcome;
 }

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -59,7 +60,9 @@ void installSignalHandlers() {
 }
 
 Server::~Server() {
-  if (socket_ >= 0) ::close(socket_);
+  for (const Device& device : devices_) {
+    if (device.socket >= 0) ::close(device.socket);
+  }
 }
 
 std::optional<std::string> Server::bind(const std::string& address, std::uint16_t port) {
@@ -67,57 +70,62 @@ std::optional<std::string> Server::bind(const std::string& address, std::uint16_
   if (!parseLoopbackAddress(address, host)) {
     return "refusing to bind " + address + ": only addresses in 127.0.0.0/8 are allowed";
   }
-  socket_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (socket_ < 0) return std::string("socket: ") + std::strerror(errno);
+  auto unbound = std::find_if(devices_.begin(), devices_.end(),
+                              [](const Device& device) { return device.socket < 0; });
+  if (unbound == devices_.end()) return "no device left to bind " + address;
+  Device& device = *unbound;
+  device.socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (device.socket < 0) return std::string("socket: ") + std::strerror(errno);
   // Room for bursts of catch-up reports; the kernel caps the value at its own maximum.
   const int buffer = 4 * 1024 * 1024;
-  ::setsockopt(socket_, SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
-  ::setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
+  ::setsockopt(device.socket, SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
+  ::setsockopt(device.socket, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(host);
   addr.sin_port = htons(port);
-  if (::bind(socket_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+  if (::bind(device.socket, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
     return "cannot bind " + address + ":" + std::to_string(port) + ": " + std::strerror(errno);
   }
   socklen_t length = sizeof addr;
-  ::getsockname(socket_, reinterpret_cast<sockaddr*>(&addr), &length);
-  local_ = {ntohl(addr.sin_addr.s_addr), ntohs(addr.sin_port)};
+  ::getsockname(device.socket, reinterpret_cast<sockaddr*>(&addr), &length);
+  device.local = {ntohl(addr.sin_addr.s_addr), ntohs(addr.sin_port)};
   return std::nullopt;
 }
 
-bool Server::flush() {
-  while (!pending_.empty()) {
-    const Outgoing& datagram = pending_.front();
+bool Server::flush(Device& device) {
+  Simulator& simulator = *device.simulator;
+  while (!device.pending.empty()) {
+    const Outgoing& datagram = device.pending.front();
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = htonl(datagram.to.address);
     to.sin_port = htons(datagram.to.port);
-    const ssize_t sent = ::sendto(socket_, datagram.bytes.data(), datagram.bytes.size(), 0,
+    const ssize_t sent = ::sendto(device.socket, datagram.bytes.data(), datagram.bytes.size(), 0,
                                   reinterpret_cast<sockaddr*>(&to), sizeof to);
     if (sent < 0) {
       if (errno == EINTR) continue;
       if (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS) {
         // Wait for POLLOUT rather than drop: every counted datagram really went out.
-        ++simulator_.stats().sendWaits;
+        ++simulator.stats().sendWaits;
         return false;
       }
-      ++simulator_.stats().sendErrors;
+      ++simulator.stats().sendErrors;
     } else {
-      simulator_.stats().noteSent(datagram.kind, datagram.bytes.size());
+      simulator.stats().noteSent(datagram.kind, datagram.bytes.size());
     }
-    pending_.pop_front();
+    device.pending.pop_front();
   }
   return true;
 }
 
-void Server::receive(std::vector<Outgoing>& scratch) {
+void Server::receive(Device& device, std::vector<Outgoing>& scratch) {
   static thread_local std::string buffer(kMaxDatagram, '\0');
   // A bounded number per round, so that a flood of requests cannot starve the stream.
   for (int i = 0; i < 64; ++i) {
     sockaddr_in from{};
     socklen_t length = sizeof from;
-    const ssize_t got = ::recvfrom(socket_, buffer.data(), buffer.size(), 0,
+    const ssize_t got = ::recvfrom(device.socket, buffer.data(), buffer.size(), 0,
                                    reinterpret_cast<sockaddr*>(&from), &length);
     if (got < 0) {
       if (errno == EINTR) continue;
@@ -125,14 +133,15 @@ void Server::receive(std::vector<Outgoing>& scratch) {
     }
     scratch.clear();
     const Endpoint sender{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)};
-    simulator_.onDatagram(std::string_view(buffer.data(), static_cast<std::size_t>(got)), sender,
-                          time_.now(), scratch);
-    for (auto& datagram : scratch) pending_.push_back(std::move(datagram));
+    device.simulator->onDatagram(std::string_view(buffer.data(), static_cast<std::size_t>(got)),
+                                 sender, time_.now(), scratch);
+    for (auto& datagram : scratch) device.pending.push_back(std::move(datagram));
   }
 }
 
 void Server::run(std::FILE* statsOut) {
   std::vector<Outgoing> scratch;
+  std::vector<pollfd> fds(devices_.size());
   sigset_t current;
   sigprocmask(SIG_SETMASK, nullptr, &current);
   const sigset_t* waitMask = gSignalsInstalled ? &gWaitMask : &current;
@@ -140,31 +149,41 @@ void Server::run(std::FILE* statsOut) {
   while (!gStop && !stopRequested_) {
     if (gStats) {
       gStats = 0;
-      std::fprintf(statsOut, "stats %s\n", simulator_.stats().toJson().c_str());
+      for (const Device& device : devices_) {
+        std::fprintf(statsOut, "stats %s\n", device.simulator->stats().toJson().c_str());
+      }
       std::fflush(statsOut);
     }
-    bool writable = flush();
-    if (writable) {
-      scratch.clear();
-      simulator_.onTimer(time_.now(), kBatch, scratch);
-      for (auto& datagram : scratch) pending_.push_back(std::move(datagram));
-      writable = flush();
-    }
-
-    pollfd fd{socket_, static_cast<short>(POLLIN | (writable ? 0 : POLLOUT)), 0};
-    timespec timeout{};
-    const timespec* wait = nullptr;
-    if (writable) {
-      const TimePoint now = time_.now();
-      if (const auto wake = simulator_.nextWakeup(now)) {
-        const Nanos left = *wake > now ? std::chrono::duration_cast<Nanos>(*wake - now) : Nanos(0);
-        timeout.tv_sec = static_cast<time_t>(left.count() / 1000000000);
-        timeout.tv_nsec = static_cast<long>(left.count() % 1000000000);
-        wait = &timeout;
+    const TimePoint now = time_.now();
+    std::optional<TimePoint> wake;
+    for (std::size_t i = 0; i < devices_.size(); ++i) {
+      Device& device = devices_[i];
+      bool writable = flush(device);
+      if (writable) {
+        scratch.clear();
+        device.simulator->onTimer(time_.now(), kBatch, scratch);
+        for (auto& datagram : scratch) device.pending.push_back(std::move(datagram));
+        writable = flush(device);
+      }
+      fds[i] = {device.socket, static_cast<short>(POLLIN | (writable ? 0 : POLLOUT)), 0};
+      if (!writable) continue;
+      if (const auto next = device.simulator->nextWakeup(now); next && (!wake || *next < *wake)) {
+        wake = next;
       }
     }
-    const int ready = ::ppoll(&fd, 1, wait, waitMask);
-    if (ready > 0 && (fd.revents & POLLIN)) receive(scratch);
+
+    timespec timeout{};
+    const timespec* wait = nullptr;
+    if (wake) {
+      const Nanos left = *wake > now ? std::chrono::duration_cast<Nanos>(*wake - now) : Nanos(0);
+      timeout.tv_sec = static_cast<time_t>(left.count() / 1000000000);
+      timeout.tv_nsec = static_cast<long>(left.count() % 1000000000);
+      wait = &timeout;
+    }
+    if (::ppoll(fds.data(), fds.size(), wait, waitMask) <= 0) continue;
+    for (std::size_t i = 0; i < devices_.size(); ++i) {
+      if (fds[i].revents & POLLIN) receive(devices_[i], scratch);
+    }
   }
 }
 

@@ -19,16 +19,25 @@ namespace devicesim {
 // the flags and the wait.
 void installSignalHandlers();
 
+// One or more simulated devices, each on a socket of its own, served by one thread.
 class Server {
  public:
-  Server(Simulator& simulator, TimeSource& time) : simulator_(simulator), time_(time) {}
+  explicit Server(TimeSource& time) : time_(time) {}
+  Server(Simulator& simulator, TimeSource& time) : time_(time) { add(simulator); }
   ~Server();
   Server(const Server&) = delete;
   Server& operator=(const Server&) = delete;
 
-  // Binds a non-blocking UDP socket; the address must be in 127.0.0.0/8. Returns the error.
+  // A device to serve; bind() gives it its socket.
+  void add(Simulator& simulator) {
+    devices_.emplace_back();
+    devices_.back().simulator = &simulator;
+  }
+  // Binds a non-blocking UDP socket for the first device without one; the address must be in
+  // 127.0.0.0/8. Returns the error.
   std::optional<std::string> bind(const std::string& address, std::uint16_t port);
-  Endpoint local() const { return local_; }
+  // The first device's address, or device `index`'s.
+  Endpoint local(std::size_t index = 0) const { return devices_.at(index).local; }
 
   // Runs until SIGINT/SIGTERM (after installSignalHandlers) or requestStop(). Prints the
   // counters to statsOut on SIGUSR1.
@@ -36,14 +45,17 @@ class Server {
   void requestStop() { stopRequested_ = true; }
 
  private:
-  bool flush();  // false when the send buffer is full
-  void receive(std::vector<Outgoing>& scratch);
+  struct Device {
+    Simulator* simulator = nullptr;
+    int socket = -1;
+    Endpoint local;
+    std::deque<Outgoing> pending;
+  };
+  bool flush(Device& device);  // false when the send buffer is full
+  void receive(Device& device, std::vector<Outgoing>& scratch);
 
-  Simulator& simulator_;
   TimeSource& time_;
-  int socket_ = -1;
-  Endpoint local_;
-  std::deque<Outgoing> pending_;
+  std::vector<Device> devices_;
   std::atomic<bool> stopRequested_{false};
 };
 

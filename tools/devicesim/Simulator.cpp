@@ -47,6 +47,7 @@ Simulator::Simulator(const Config& config, TimePoint now)
       tags_(std::max<std::uint32_t>(config.tags, 1), config.seed),
       reportRandom_(config.seed ^ 0x2E90ULL),
       faults_(config.faults, config.seed, stats_),
+      silentRandom_(config.seed ^ 0x5113ULL),
       pacer_(config.rate, now),
       heartbeatAnchor_(now),
       nextHeartbeat_(now + heartbeatPeriod(config.heartbeatSeconds)) {}
@@ -75,9 +76,16 @@ void Simulator::onDatagram(std::string_view bytes, const Endpoint& from, TimePoi
     ++stats_.ignored;
     return;
   }
+  if (config_.faults.silent > 0 && silentRandom_.unit() < config_.faults.silent) {
+    ++stats_.silenced;
+    return;
+  }
   ++stats_.requests;
   requester_ = from;
+  const DeviceSettings kept = settings_;
+  const DeviceClock keptClock = clock_;
   Message reply = answer(*type, root.get(), now);
+  forget(kept, keptClock);
   faults_.emit(std::move(reply), Kind::Reply, from, out);
   if (*type == "reboot") {
     // The answer goes out first; then the device is gone until it has restarted.
@@ -202,6 +210,25 @@ Message Simulator::answer(const std::string& type, const cJSON* request, TimePoi
   Message reply(type);
   reply.add("status", "unknown");
   return reply;
+}
+
+void Simulator::forget(const DeviceSettings& kept, const DeviceClock& keptClock) {
+  const std::pair<const char*, std::string DeviceSettings::*> fields[] = {
+      {"deviceid", &DeviceSettings::deviceId},
+      {"gateway_ip", &DeviceSettings::gatewayIp},
+      {"gateway_port", &DeviceSettings::gatewayPort},
+      {"network", &DeviceSettings::networkMode},
+      {"ip", &DeviceSettings::networkIp},
+      {"mask", &DeviceSettings::networkMask},
+      {"gateway", &DeviceSettings::networkGateway},
+      {"dns1", &DeviceSettings::networkDns1},
+      {"dns2", &DeviceSettings::networkDns2}};
+  for (const std::string& name : config_.faults.forget) {
+    if (name == "clock") clock_ = keptClock;
+    for (const auto& [field, member] : fields) {
+      if (name == field) settings_.*member = kept.*member;
+    }
+  }
 }
 
 void Simulator::finishRebootIfDue(TimePoint now, std::vector<Outgoing>& out) {

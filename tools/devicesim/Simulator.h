@@ -59,6 +59,8 @@ class Simulator {
  private:
   void finishRebootIfDue(TimePoint now, std::vector<Outgoing>& out);
   void emitHeartbeat(std::vector<Outgoing>& out);
+  // Puts back what the "forget" fault names, as a set changed it.
+  void forget(const DeviceSettings& kept, const DeviceClock& keptClock);
   Message answer(const std::string& type, const cJSON* request, TimePoint now);
   Message report();
 
@@ -69,6 +71,7 @@ class Simulator {
   Random reportRandom_;
   Stats stats_;
   FaultInjector faults_;
+  Random silentRandom_;
   std::optional<Endpoint> requester_;
 
   bool streaming_ = false;

@@ -32,6 +32,7 @@ std::string Stats::toJson(const char* type) const {
       {"received", received},
       {"requests", requests},
       {"ignored", ignored},
+      {"silenced", silenced},
       {"invalid", invalid},
       {"unknown", unknown},
       {"refused", refused},

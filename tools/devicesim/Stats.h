@@ -13,6 +13,7 @@ struct Stats {
   std::uint64_t received = 0;       // every datagram that arrived
   std::uint64_t requests = 0;       // requests handled (simstats not included)
   std::uint64_t ignored = 0;        // requests that arrived while rebooting
+  std::uint64_t silenced = 0;       // requests left unanswered by the "silent" fault
   std::uint64_t invalid = 0;        // not a JSON object with a string "type"
   std::uint64_t unknown = 0;        // requests of a type the device does not know
   std::uint64_t refused = 0;        // set requests answered with an error status
