@@ -93,8 +93,8 @@ class DeviceJob {
   // up to run.retries times when none comes in time.
   void Ask(const std::string& step, const std::string& request, const std::string& key,
            const std::function<bool(const std::string&)>& accept) {
-    CheckStop(step);
     for (int attempt = 0; attempt <= run.retries; ++attempt) {
+      CheckStop(step);
       session.Send(request);
       bool taken = false;
       session.Pump(DeviceSocket::After(run.timeoutSeconds),
@@ -102,12 +102,9 @@ class DeviceJob {
                      taken = by.key == key && accept(text);
                      return taken;
                    });
-      if (taken) {
-        answered = true;
-        return;
-      }
+      if (taken) return;
     }
-    throw Ending{answered ? "timeout" : "unreachable", step};
+    throw Ending{"timeout", step};
   }
 
   JsonMembers Read(const Group& group, const std::string& step) {
@@ -192,7 +189,6 @@ class DeviceJob {
   DeviceResult& result;
   ReplyWindow window;
   Session session;
-  bool answered = false;
   std::string sentRtc;
   std::string readRtc;
   Clock::time_point sentAt;
@@ -212,6 +208,7 @@ DeviceResult CommissionDevice(const PlanRow& row, const DeviceRun& run) {
     result.outcome = ending.outcome;
     result.detail = ending.detail;
   } catch (const std::exception& e) {
+    // The system refused the socket or the datagram: no route to the device.
     result.outcome = "unreachable";
     result.detail = e.what();
   }

@@ -9,7 +9,9 @@
 struct DeviceResult {
   std::string device;  // ADDRESS:PORT
   std::string outcome = "not-run";
-  std::string detail;  // refused: the status; mismatch: setting and values; timeout: the step
+  // refused: the status; mismatch: setting and values; timeout: the step that had no answer;
+  // unreachable: why the system would not send.
+  std::string detail;
   // By the plan's setting columns; only the settings the row changes are read.
   std::map<std::string, std::string> before;
   std::map<std::string, std::string> after;

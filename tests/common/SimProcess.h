@@ -38,9 +38,10 @@ class SimProcess {
     char line[256];
     while (output && std::fgets(line, sizeof line, output)) {
       const std::string text(line);
-      const std::string prefix = "listening on 127.0.0.1:";
+      // The first device's line; a later --bind in `options` may move it within 127.0.0.0/8.
+      const std::string prefix = "listening on 127.";
       if (text.rfind(prefix, 0) == 0) {
-        port = static_cast<std::uint16_t>(std::stoi(text.substr(prefix.size())));
+        port = static_cast<std::uint16_t>(std::stoi(text.substr(text.rfind(':') + 1)));
         return;
       }
     }
