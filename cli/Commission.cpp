@@ -13,6 +13,7 @@
 
 #include "ExitCodes.h"
 #include "Interrupt.h"
+#include "JsonLine.h"
 #include "Output.h"
 #include "Plan.h"
 #include "Provision.h"
@@ -33,7 +34,7 @@ void PrintPlan(const std::vector<PlanRow>& plan, bool json) {
       if (row.Changes(column)) values.emplace_back(column, row.cells.at(column));
     }
     if (json) {
-      std::cout << PrintJsonObject(values) << '\n';
+      std::cout << JsonLine(values) << '\n';
       continue;
     }
     std::string line;

@@ -2,13 +2,6 @@
 
 #include "Requests.h"
 
-namespace {
-
-// The window's hidden field holds this before "debugstart" on every connect.
-const char kDebugStartPrefix[] = "qdw";
-
-}  // namespace
-
 Session::Session(const DeviceAddress& device, ReplyWindow& window)
     : socket(device.address, device.port), window(window), chain(BuildHandlerChain(window)) {
   Send(TypeRequest(DebugStartType(kDebugStartPrefix)));

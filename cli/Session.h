@@ -9,6 +9,9 @@
 #include "Handler.h"
 #include "ReplyWindow.h"
 
+// The window's hidden field holds this before "debugstart" on every connect.
+inline constexpr char kDebugStartPrefix[] = "qdw";
+
 // One connection as the window makes it: the debug-start request first, "debugstop" last, and
 // every datagram in between offered to the window's handler chain, acting on `window`.
 class Session {

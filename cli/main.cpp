@@ -7,6 +7,7 @@
 #include "ExitCodes.h"
 #include "Inventory.h"
 #include "Output.h"
+#include "Scan.h"
 
 int main(int argc, char** argv) {
   Command command;
@@ -34,7 +35,7 @@ int main(int argc, char** argv) {
       case Verb::Inventory:
         return RunInventory(command);
       case Verb::Scan:
-        break;
+        return RunScan(command);
       case Verb::Commission:
         return RunCommission(command);
     }

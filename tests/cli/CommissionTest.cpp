@@ -152,7 +152,7 @@ TEST_F(SiteTest, ASemicolonPlanFromASpreadsheetReadsAsTheCommaPlan) {
   EXPECT_EQ(fromComma.code, 0) << fromComma.err;
   EXPECT_EQ(fromSemicolon.code, 0) << fromSemicolon.err;
   EXPECT_EQ(fromSemicolon.out, fromComma.out);
-  EXPECT_TRUE(Contains(fromComma.out, "\"gateway_port\":\t\"8080\"")) << fromComma.out;
+  EXPECT_TRUE(Contains(fromComma.out, "\"gateway_port\":\"8080\"")) << fromComma.out;
   EXPECT_EQ(Counter(SimStats(Address(1), sim.Port()), "received"), 1);
 }
 
