@@ -49,7 +49,7 @@ void PrintResult(const DeviceResult& result, bool json) {
     return;
   }
   std::cout << "device=" << result.device << " outcome=" << result.outcome
-            << " seconds=" << Fixed(result.seconds, 3);
+            << " seconds=" << Fixed(result.seconds, 4);
   // Last, since it may hold blanks.
   if (!result.detail.empty()) std::cout << " detail=" << result.detail;
   std::cout << '\n';
@@ -66,7 +66,7 @@ std::string Summary(const std::vector<DeviceResult>& results, std::size_t skippe
     if (found == counts.end()) found = counts.insert(counts.end(), {result.outcome, 0});
     ++found->second;
   }
-  std::string text = std::to_string(results.size()) + " devices in " + Fixed(seconds, 2) + " s:";
+  std::string text = std::to_string(results.size()) + " devices in " + Fixed(seconds, 3) + " s:";
   std::string separator = " ";
   for (const auto& [outcome, count] : counts) {
     text += separator + std::to_string(count) + " " + outcome;

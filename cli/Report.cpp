@@ -36,7 +36,7 @@ std::string Quoted(const std::string& cell) {
 
 std::string Seconds(double seconds) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.3f", seconds);
+  std::snprintf(text, sizeof text, "%.4f", seconds);
   return text;
 }
 
