@@ -76,9 +76,16 @@ ScanRange ParseScanRange(const std::string& text) {
   const std::size_t dash = text.find('-');
   const std::string first = text.substr(0, dash);
   const std::string last = dash == std::string::npos ? first : text.substr(dash + 1);
+  CheckAddressArgument("FIRST", first);
+  CheckAddressArgument("LAST", last);
   range.first = ParseHostAddress("FIRST", first);
   range.last = ParseHostAddress("LAST", last);
   if (range.last < range.first) throw InputError("LAST '" + last + "' comes before FIRST");
+  // No device has an address in 0.0.0.0/8 or from 224.0.0.0 on (multicast, reserved, the
+  // limited broadcast): a scan never sends there.
+  if ((range.first >> 24) == 0 || range.last >= 0xE0000000u) {
+    throw InputError("range '" + text + "' reaches beyond the addresses of devices");
+  }
   if (range.last - range.first >= kScanLimit) {
     throw InputError("range '" + text + "' has more than " + std::to_string(kScanLimit) +
                      " addresses");

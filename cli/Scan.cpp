@@ -100,7 +100,10 @@ class Scanner {
     auto next = Clock::now();
     bool interrupted = false;
     for (std::uint32_t host = range.first; !interrupted; ++host) {
+      // As the window's address rule has it: an address ending in 255 is a broadcast address.
+      const bool broadcast = (host & 0xFF) == 0xFF;
       for (const std::string* request : {&start, &ask}) {
+        if (broadcast) break;
         interrupted = !Collect(next, interrupt);
         if (interrupted) break;
         socket.SendTo(host, range.port, *request);

@@ -203,4 +203,5 @@ INSTANTIATE_TEST_SUITE_P(
         std::make_pair("device,colour\n127.0.0.2,red\n", "row 1: unknown column 'colour'"),
         std::make_pair("device,clock\n127.0.0.2,2017-02-30T00:00:00\n", "row 2: column clock"),
         std::make_pair("jobs", "--jobs"),
-        std::make_pair("scan 127.0.0.0-127.1.0.0", "more than 65536 addresses")));
+        std::make_pair("scan 127.0.0.0-127.1.0.0", "more than 65536 addresses"),
+        std::make_pair("scan 127.0.0.1-127.0.0.255", "LAST '127.0.0.255'")));

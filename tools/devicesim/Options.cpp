@@ -98,8 +98,8 @@ own state, streams tag reports between "teststart" and "teststop", and sends hea
   --devices N        a site of N devices on consecutive addresses from --bind, one port (default 1)
   --help             this text
 
-Prints "listening on ADDRESS:PORT" once bound, one line per device. SIGUSR1 or a {"type":"simstats"} request
-reports the counters; SIGINT/SIGTERM stop it (counters are printed on exit).
+Prints "listening on ADDRESS:PORT" once bound, one line per device. SIGUSR1 or a
+{"type":"simstats"} request reports the counters; SIGINT/SIGTERM stop it (counters are printed on exit).
 )";
 }
 
