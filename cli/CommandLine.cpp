@@ -146,8 +146,11 @@ void ParseSet(const std::vector<std::string>& args, Command& command) {
 }
 
 // Values are taken as text and checked here, so that every refusal reads as the window's does.
-CLI::Option* AddText(CLI::App& app, const char* name, std::string& value, const char* what) {
-  return app.add_option(name, value, what)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+CLI::Option* AddText(CLI::App& app, const char* name, std::string& value, const char* what,
+                     const char* shape) {
+  return app.add_option(name, value, what)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
+      ->type_name(shape);
 }
 
 }  // namespace
@@ -182,12 +185,12 @@ Command ParseCommandLine(int argc, const char* const* argv) {
   std::string deviceText;
   std::string timeoutText;
   std::string csvText;
-  AddText(app, "--device", deviceText, "ADDRESS[:PORT] of the device");
-  AddText(app, "--timeout", timeoutText, "seconds to wait for each reply (default 2)");
+  AddText(app, "--device", deviceText, "ADDRESS[:PORT] of the device", "ADDRESS[:PORT]");
+  AddText(app, "--timeout", timeoutText, "seconds to wait for each reply (default 2)", "SECONDS");
   app.add_flag("--json", command.json, "print JSON instead of key=value lines");
   app.add_flag("--any-sender", command.anySender,
                "accept datagrams from any sender, not only from the device's address");
-  AddText(app, "--csv", csvText, "inventory: write the tag list to FILE");
+  AddText(app, "--csv", csvText, "inventory: write the tag list to FILE", "FILE");
 
   std::vector<std::string> args;
   auto subcommand = [&](const char* name, const char* what) {
@@ -210,7 +213,7 @@ Command ParseCommandLine(int argc, const char* const* argv) {
   std::string rangeText;
   std::string portText;
   scan->add_option("range", rangeText, "FIRST[-LAST], dotted-decimal addresses")->required();
-  AddText(*scan, "--port", portText, "the devices' UDP port (default 11002)");
+  AddText(*scan, "--port", portText, "the devices' UDP port (default 11002)", "PORT");
 
   CLI::App* commission = subcommand("commission", "apply a plan to a site of devices");
   std::string jobsText;
@@ -218,11 +221,11 @@ Command ParseCommandLine(int argc, const char* const* argv) {
   std::string reportText;
   std::string skipText;
   commission->add_option("plan", command.site.planPath, "PLAN.csv, one row per device")->required();
-  AddText(*commission, "--jobs", jobsText, "devices at once, 1 to 256 (default 16)");
+  AddText(*commission, "--jobs", jobsText, "devices at once, 1 to 256 (default 16)", "N");
   AddText(*commission, "--retries", retriesText,
-          "resends of an unanswered request, 0 to 10 (default 2)");
-  AddText(*commission, "--report", reportText, "write the report to FILE (CSV)");
-  AddText(*commission, "--skip-ok", skipText, "skip the devices that REPORT marks ok");
+          "resends of a request unanswered within --timeout, 0 to 10 (default 2)", "N");
+  AddText(*commission, "--report", reportText, "write the report to FILE (CSV)", "FILE");
+  AddText(*commission, "--skip-ok", skipText, "skip the devices that REPORT marks ok", "REPORT");
   commission->add_flag("--reboot", command.site.reboot, "reboot each device once checked");
   commission->add_flag("--dry-run", command.site.dryRun,
                        "check the plan and print what would be set; send nothing");
