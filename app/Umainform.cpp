@@ -6,7 +6,6 @@
 #include <QBoxLayout>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -29,9 +28,11 @@
 #include "FieldChecks.h"
 #include "FieldExitFilter.h"
 #include "LanguageAdapter.h"
+#include "LanguageFolder.h"
 #include "QtWindowThread.h"
 #include "Requests.h"
 #include "Sound.h"
+#include "SoundFile.h"
 #include "TagGridModel.h"
 #include "TagGridView.h"
 #include "Uudpthread.h"
@@ -351,7 +352,9 @@ void TMainForm::FormCreate() {
   // Without a working directory there is no language: the set-up goes on with the design
   // texts, and numbered texts show "***", rather than leaving the window half set up.
   if (getcwd(directory, sizeof directory)) {
-    KorvelLanguage = new TKorvelLanguage(directory, QLocale::system().name().toStdString(),
+    const std::string base = LanguageBaseDirectory(
+        {directory, UserConfigHome(), std::string(TAGWICK_DATA_DIR) + "/Language"});
+    KorvelLanguage = new TKorvelLanguage(base, QLocale::system().name().toStdString(),
                                          [this](const std::string& message) {
                                            ShowErrorBox(dialogs, this, QString::fromUtf8(message));
                                          });
@@ -591,7 +594,7 @@ void TMainForm::edt1Exit(QLineEdit* field) {
 }
 
 void TMainForm::PlayTestSound() {
-  sound.Play(QDir(QCoreApplication::applicationDirPath()).filePath("1.wav").toStdString());
+  sound.Play(TestSoundFile(QCoreApplication::applicationDirPath().toStdString(), TAGWICK_DATA_DIR));
 }
 
 void TMainForm::btnTestClick() {

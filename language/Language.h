@@ -15,9 +15,9 @@ class TKorvelLanguage {
   // Reports an error met while applying or saving, for the toolkit's error display.
   using ErrorDisplay = std::function<void(const std::string& message)>;
 
-  // `baseDirectory` is the working directory; the files are looked for in its "Language"
-  // subdirectory. `localeName` is the process's locale (e.g. "zh_CN.UTF-8"), used when the list
-  // file names no current language.
+  // `baseDirectory` is the working directory or the user's own (LanguageBaseDirectory); the files
+  // are looked for in its "Language" subdirectory. `localeName` is the process's locale (e.g.
+  // "zh_CN.UTF-8"), used when the list file names no current language.
   TKorvelLanguage(const std::string& baseDirectory, const std::string& localeName,
                   ErrorDisplay showError = {});
   // Writes CurID back to the list file. A failed write is reported through the error display

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+// Where the window's language files live. A working directory that holds "Language" keeps it
+// (developers, portable use); otherwise, as after a launch from the desktop menu, each user gets
+// a copy of the installed languages under their configuration folder, so that the language
+// choice and saved captions are written there and never into the installed data.
+struct LanguageFolders {
+  std::string workingDirectory;
+  // The user's configuration folder ($XDG_CONFIG_HOME or ~/.config); "" when there is none.
+  std::string configHome;
+  // The installed, read-only "Language" folder that seeds the user's copy.
+  std::string installedLanguage;
+};
+
+// The base directory to hand to TKorvelLanguage (its "Language" subfolder is read and written).
+// Creates <configHome>/tagwick/Language from the installed folder when it does not exist yet;
+// when that cannot be done, returns the user's base all the same: its missing "Language" means
+// the design texts, as with any missing language folder.
+std::string LanguageBaseDirectory(const LanguageFolders& folders);
+
+// The user's configuration folder from the environment: $XDG_CONFIG_HOME when it is an absolute
+// path, else $HOME/.config (on Windows %APPDATA%); "" when none is known.
+std::string UserConfigHome();
