@@ -81,9 +81,10 @@ TEST_F(SettingsPageTest, NetworkSetSendsOnlyWhatItsModeNeeds) {
     field->clear();
   }
   form->btn9->click();
-  const std::string dhcp = "{\n\t\"type\":\t\"setnetwork\",\n\t\"mode\":\t\"dhcp\"\n}";
-  EXPECT_EQ(device.Receive(), dhcp);
-  EXPECT_EQ(dhcp.size(), 42u);
+  const std::optional<std::string> dhcp = device.Receive();
+  ASSERT_TRUE(dhcp);
+  EXPECT_EQ(*dhcp, "{\n\t\"type\":\t\"setnetwork\",\n\t\"mode\":\t\"dhcp\"\n}");
+  EXPECT_EQ(dhcp->size(), 42u);
   EXPECT_EQ(LogTexts().back(), "Set network...");
 
   form->SetNetworkMode(1);

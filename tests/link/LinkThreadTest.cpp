@@ -352,8 +352,10 @@ TEST_F(LinkFixture, DebugStopRequestIsExactly24BytesAndLogged) {
   auto link = Connect(windowThread);
   SendTypeRequest(*link, "debugstop", window);
   const std::string expected = "{\n\t\"type\":\t\"debugstop\"\n}";
-  EXPECT_EQ(device.Receive(), expected);
-  EXPECT_EQ(expected.size(), 24u);
+  const std::optional<std::string> received = device.Receive();
+  ASSERT_TRUE(received);
+  EXPECT_EQ(*received, expected);
+  EXPECT_EQ(received->size(), 24u);
   EXPECT_EQ(window.effects, (std::vector<std::string>{"log " + expected}));
 }
 
