@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "TagGridModel.h"
+#include "TagTable.h"
 
 using BenchClock = std::chrono::steady_clock;
 

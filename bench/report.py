@@ -86,7 +86,7 @@ for r in rows:
                f"{float(r['lat_p50_ms']):.2f} | {float(r['lat_p99_ms']):.2f} | "
                f"{float(r['paint_p50_ms']):.1f} | {float(r['paint_p99_ms']):.1f} | "
                f"{float(r['cpu_us']):.2f} | {float(r['window_cpu_us']):.2f} | "
-               f"{share_text(r)} | {float(r['wakeups_per_s']):.1f} | "
+               f"{share_text(r)} | {float(r['wakeups_per_s']):,.1f} | "
                f"{int(r['peak_kib']) / 1024:.1f} | {int(r['growth_kib']) / 1024:.1f} |")
 
 ceiling = [r for r in rows if r['mode'] == 'ceiling']
