@@ -1,6 +1,5 @@
 #include "TagGridView.h"
 
-#include <QAccessible>
 #include <algorithm>
 
 void TagGridView::setModel(QAbstractItemModel* model) {
@@ -40,19 +39,4 @@ void TagGridView::doItemsLayout() {
   } else {
     QTableView::doItemsLayout();
   }
-}
-
-void TagGridView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
-                              const QList<int>& roles) {
-  // Editors and assistive technology want the full notification; the grid has no editors.
-  if (!topLeft.isValid() || !bottomRight.isValid() || QAccessible::isActive()) {
-    QTableView::dataChanged(topLeft, bottomRight, roles);
-    return;
-  }
-  if (!isVisible()) return;
-  const int top = rowViewportPosition(topLeft.row());
-  const int bottom = rowViewportPosition(bottomRight.row()) + rowHeight(bottomRight.row());
-  const QRect changed =
-      QRect(0, top, viewport()->width(), bottom - top).intersected(viewport()->rect());
-  if (!changed.isEmpty()) viewport()->update(changed);
 }

@@ -11,6 +11,9 @@
 // baseline: the same, with the first design's receive loop (10 ms pause before every receive,
 //           the system's socket buffer).
 // ceiling:  no window: recv, parse with cJSON, read "epc", count.
+//
+// processed/s is over the time the processing took: from the start to the last report processed,
+// the backlog drained after the stream stopped included.
 #include <arpa/inet.h>
 #include <cjson/cJSON.h>
 #include <signal.h>
@@ -21,7 +24,6 @@
 #include "../tests/common/SimProcess.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QPushButton>
@@ -46,10 +48,11 @@
 #include "TagGridModel.h"
 #include "Umainform.h"
 #include "Uudpthread.h"
+#include "WindowProbe.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = BenchClock;
 
 struct Options {
   std::string mode = "window";
@@ -153,16 +156,6 @@ std::uint64_t ReportsSent(std::uint16_t devicePort) {
   throw std::runtime_error("no simstats reply");
 }
 
-long StatusKiB(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  const std::string prefix = std::string(field) + ":";
-  while (std::getline(status, line)) {
-    if (line.rfind(prefix, 0) == 0) return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-  }
-  return 0;
-}
-
 double CpuSeconds(int who) {
   rusage usage{};
   getrusage(who, &usage);
@@ -170,18 +163,14 @@ double CpuSeconds(int who) {
          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-double Percentile(std::vector<double> values, double fraction) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  const std::size_t at = std::min(
-      values.size() - 1, static_cast<std::size_t>(fraction * static_cast<double>(values.size())));
-  return values[at];
-}
-
 struct Result {
   std::uint64_t sent = 0;
   std::uint64_t processed = 0;
+  // Processed by the time the stream was stopped; the rest came from what was queued then.
+  std::uint64_t processedInStream = 0;
   double streamSeconds = 0;
+  // From the start to the last report processed, the drain after the stream included.
+  double busySeconds = 0;
   double latencyMedianMs = 0;
   double latencyP99Ms = 0;
   double paintMedianMs = 0;
@@ -192,6 +181,7 @@ struct Result {
   double windowCpuSeconds = 0;
   long peakKiB = 0;
   long growthKiB = 0;
+  long wakeups = 0;
 };
 
 // Calls `onPaint` after each repaint of a window has been carried out (Qt paints a window's
@@ -226,21 +216,6 @@ double TimeTextMilliseconds(const std::string& text) {
   return ((h * 60 + m) * 60 + sec) * 1000.0 + ms;
 }
 
-void RunEventsFor(std::chrono::milliseconds duration) {
-  QEventLoop loop;
-  QTimer::singleShot(duration, &loop, &QEventLoop::quit);
-  loop.exec();
-}
-
-// Sum of the grid's count column: every processed report added one there.
-std::uint64_t ProcessedReports(TagGridModel& grid) {
-  std::uint64_t sum = 0;
-  for (int row = 1; row < grid.RowCount(); ++row) {
-    sum += std::strtoull(grid.Cell(kColCount, row).c_str(), nullptr, 10);
-  }
-  return sum;
-}
-
 Result RunWindow(const Options& options, Simulator& sim, BenchApplication& app) {
   if (const char* interval = std::getenv("TAGWICK_BENCH_DRAIN_MS")) {
     DefaultLinkTuning().drainInterval = std::chrono::milliseconds(std::atoi(interval));
@@ -271,10 +246,13 @@ Result RunWindow(const Options& options, Simulator& sim, BenchApplication& app) 
 
     if (options.mode == "idle") {
       const double processCpu = CpuSeconds(RUSAGE_SELF);
+      const long wakeups = VoluntaryContextSwitches();
       const Clock::time_point start = Clock::now();
       RunEventsFor(std::chrono::milliseconds(static_cast<long>(options.seconds * 1000)));
       result.measuredSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+      result.wakeups = VoluntaryContextSwitches() - wakeups;
       result.streamSeconds = result.measuredSeconds;
+      result.busySeconds = result.measuredSeconds;
       result.processCpuSeconds = CpuSeconds(RUSAGE_SELF) - processCpu;
       result.windowCpuSeconds = result.processCpuSeconds;
       result.peakKiB = StatusKiB("VmHWM");
@@ -293,7 +271,9 @@ Result RunWindow(const Options& options, Simulator& sim, BenchApplication& app) 
     std::vector<double> unpainted;
     std::vector<double> paintLatency;
     paintLatency.reserve(200000);
+    Clock::time_point lastProcessed = Clock::now();
     const auto sample = [&](int modelRow) {
+      lastProcessed = Clock::now();
       if (--sampleCountdown > 0) return;
       sampleCountdown = sampleEvery;
       const double arrived = TimeTextMilliseconds(form.Grid().Cell(kColTime, modelRow + 1));
@@ -320,35 +300,19 @@ Result RunWindow(const Options& options, Simulator& sim, BenchApplication& app) 
 
     // How late the window thread gets to a timer while the reports stream in. Every 25 ms: a
     // faster probe would itself add much of the CPU time measured at ordinary rates.
-    constexpr int kProbeMs = 25;
-    std::vector<double> lateness;
-    lateness.reserve(100000);
-    Clock::time_point last = Clock::now();
-    bool measuring = false;
-    QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.setInterval(kProbeMs);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-      const Clock::time_point now = Clock::now();
-      if (measuring) {
-        const double late =
-            std::chrono::duration<double, std::milli>(now - last).count() - kProbeMs;
-        lateness.push_back(std::max(0.0, late));
-      }
-      last = now;
-    });
+    LatenessProbe lateness(std::chrono::milliseconds(25));
 
     const long rssBefore = StatusKiB("VmRSS");
     const double processCpu = CpuSeconds(RUSAGE_SELF);
     const double windowCpu = CpuSeconds(RUSAGE_THREAD);
-    timer.start();
-    last = Clock::now();
-    measuring = true;
+    const long wakeups = VoluntaryContextSwitches();
+    lateness.Start();
     const Clock::time_point start = Clock::now();
     form.btnTest->click();
     RunEventsFor(std::chrono::milliseconds(static_cast<long>(options.seconds * 1000)));
-    measuring = false;
+    lateness.Stop();
     result.streamSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+    result.processedInStream = ProcessedReports(form.Grid());
     udpthread->Send(R"({"type":"teststop"})");
 
     // Drained once the count stays put for a while.
@@ -359,17 +323,18 @@ Result RunWindow(const Options& options, Simulator& sim, BenchApplication& app) 
       still = now == processed ? still + 1 : 0;
       processed = now;
     }
-    timer.stop();
     app.onPaint = nullptr;
     result.measuredSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+    result.busySeconds = std::chrono::duration<double>(lastProcessed - start).count();
+    result.wakeups = VoluntaryContextSwitches() - wakeups;
     result.processCpuSeconds = CpuSeconds(RUSAGE_SELF) - processCpu;
     result.windowCpuSeconds = CpuSeconds(RUSAGE_THREAD) - windowCpu;
     result.growthKiB = StatusKiB("VmRSS") - rssBefore;
     result.peakKiB = StatusKiB("VmHWM");
     result.processed = processed;
     result.sent = ReportsSent(sim.Port());
-    result.latencyMedianMs = Percentile(lateness, 0.5);
-    result.latencyP99Ms = Percentile(lateness, 0.99);
+    result.latencyMedianMs = Percentile(lateness.lateMs, 0.5);
+    result.latencyP99Ms = Percentile(lateness.lateMs, 0.99);
     result.paintMedianMs = Percentile(paintLatency, 0.5);
     result.paintP99Ms = Percentile(paintLatency, 0.99);
 
@@ -387,7 +352,9 @@ Result RunCeiling(const Options& options, Simulator& sim) {
   std::vector<char> buffer(8192);
   const double processCpu = CpuSeconds(RUSAGE_SELF);
   const long rssBefore = StatusKiB("VmRSS");
+  const long wakeups = VoluntaryContextSwitches();
   const Clock::time_point start = Clock::now();
+  Clock::time_point lastProcessed = start;
   const Clock::time_point end =
       start + std::chrono::microseconds(static_cast<long>(options.seconds * 1e6));
   socket.Send(R"({"type":"teststart"})");
@@ -396,16 +363,22 @@ Result RunCeiling(const Options& options, Simulator& sim) {
     if (n <= 0) return false;
     cJSON* root = cJSON_ParseWithLength(buffer.data(), static_cast<std::size_t>(n));
     const cJSON* epc = cJSON_GetObjectItem(root, "epc");
-    if (cJSON_IsString(epc) && epc->valuestring[0] != '\0') ++result.processed;
+    if (cJSON_IsString(epc) && epc->valuestring[0] != '\0') {
+      ++result.processed;
+      lastProcessed = Clock::now();
+    }
     cJSON_Delete(root);
     return true;
   };
   while (Clock::now() < end) receiveOne();
   result.streamSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+  result.processedInStream = result.processed;
   socket.Send(R"({"type":"teststop"})");
   while (receiveOne()) {
   }
   result.measuredSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+  result.busySeconds = std::chrono::duration<double>(lastProcessed - start).count();
+  result.wakeups = VoluntaryContextSwitches() - wakeups;
   result.processCpuSeconds = CpuSeconds(RUSAGE_SELF) - processCpu;
   result.windowCpuSeconds = result.processCpuSeconds;
   result.growthKiB = StatusKiB("VmRSS") - rssBefore;
@@ -425,20 +398,27 @@ int main(int argc, char** argv) {
     Simulator sim(options.rate, options.tags);
     const Result r =
         options.mode == "ceiling" ? RunCeiling(options, sim) : RunWindow(options, sim, app);
-    const std::uint64_t lost = r.sent > r.processed ? r.sent - r.processed : 0;
+    // Signed: more processed than sent is a counting fault, and shows as such.
+    const long long lost = static_cast<long long>(r.sent) - static_cast<long long>(r.processed);
+    if (lost < 0) {
+      std::fprintf(stderr, "tagwick-bench-e2e: %lld more reports processed than sent\n", -lost);
+    }
     const double perReport = r.processed ? 1e6 / static_cast<double>(r.processed) : 0;
     std::printf(
-        "result mode=%s rate=%g tags=%d seconds=%.1f sent=%llu processed=%llu lost=%llu "
-        "throughput=%.0f lat_p50_ms=%.2f lat_p99_ms=%.2f paint_p50_ms=%.2f paint_p99_ms=%.2f "
-        "cpu_us=%.2f window_cpu_us=%.2f core_share=%.2f peak_kib=%ld growth_kib=%ld "
-        "platform=%s\n",
+        "result mode=%s rate=%g tags=%d seconds=%.1f sent=%llu processed=%llu "
+        "processed_in_stream=%llu lost=%lld busy_s=%.2f throughput=%.0f lat_p50_ms=%.2f "
+        "lat_p99_ms=%.2f paint_p50_ms=%.2f paint_p99_ms=%.2f cpu_us=%.2f window_cpu_us=%.2f "
+        "core_share=%.2f wakeups_per_s=%.1f peak_kib=%ld growth_kib=%ld platform=%s\n",
         options.mode.c_str(), options.rate, options.tags, r.streamSeconds,
         static_cast<unsigned long long>(r.sent), static_cast<unsigned long long>(r.processed),
-        static_cast<unsigned long long>(lost),
-        static_cast<double>(r.processed) / std::max(r.streamSeconds, 1e-9), r.latencyMedianMs,
-        r.latencyP99Ms, r.paintMedianMs, r.paintP99Ms, r.processCpuSeconds * perReport,
-        r.windowCpuSeconds * perReport,
-        100.0 * r.processCpuSeconds / std::max(r.measuredSeconds, 1e-9), r.peakKiB, r.growthKiB,
+        static_cast<unsigned long long>(r.processedInStream), lost, r.busySeconds,
+        // Over the time the processing took, not over the stream alone: a backlog drained after
+        // the stop took time of its own.
+        r.processed ? static_cast<double>(r.processed) / std::max(r.busySeconds, 1e-9) : 0.0,
+        r.latencyMedianMs, r.latencyP99Ms, r.paintMedianMs, r.paintP99Ms,
+        r.processCpuSeconds * perReport, r.windowCpuSeconds * perReport,
+        100.0 * r.processCpuSeconds / std::max(r.measuredSeconds, 1e-9),
+        static_cast<double>(r.wakeups) / std::max(r.measuredSeconds, 1e-9), r.peakKiB, r.growthKiB,
         options.mode == "ceiling" ? "none" : QGuiApplication::platformName().toUtf8().constData());
     return 0;
   } catch (const std::exception& error) {

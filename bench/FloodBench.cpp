@@ -11,13 +11,19 @@
 // lograte: the log datagrams paced at N/s (5,000 unless told); waits until every line is shown
 //
 // The flood comes from a socket of this process bound to 127.0.0.1 and goes to 127.0.0.1 only.
+//
+// Where the datagrams sent went, as far as it is counted: shown in the window, counted as not
+// shown by the disconnect, dropped by the kernel for want of room in the link's socket (that
+// socket's drop counter in /proc/net/udp), or sent after the socket closed (the system's UDP
+// NoPorts counter). The rest were in the socket's queue when it closed (its size then is given).
+// The flood stops at the first send refused because the link's port is closed.
 #include <arpa/inet.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include "../tests/common/UdpTable.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -27,12 +33,14 @@
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -42,10 +50,11 @@
 #include "TagGridModel.h"
 #include "Umainform.h"
 #include "Uudpthread.h"
+#include "WindowProbe.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = BenchClock;
 
 struct Options {
   std::string flood = "log";
@@ -107,43 +116,25 @@ class FloodSource {
         from.sin_addr.s_addr != htonl(INADDR_LOOPBACK)) {
       throw std::runtime_error("no request from the link");
     }
-    peer = from;
+    // Connected, so that a send after the link's socket closed is refused (the kernel's
+    // "port unreachable" comes back to this socket).
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0) {
+      throw std::runtime_error("connect");
+    }
   }
-  bool Send(const std::string& text) {
-    return ::sendto(fd, text.data(), text.size(), 0, reinterpret_cast<const sockaddr*>(&peer),
-                    sizeof peer) == static_cast<ssize_t>(text.size());
+  enum class Sent { Ok, Failed, Refused };
+  Sent Send(const std::string& text) {
+    if (::send(fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size())) {
+      return Sent::Ok;
+    }
+    return errno == ECONNREFUSED ? Sent::Refused : Sent::Failed;
   }
 
   std::uint16_t port = 0;
 
  private:
   int fd = -1;
-  sockaddr_in peer{};
 };
-
-long StatusKiB(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  const std::string prefix = std::string(field) + ":";
-  while (std::getline(status, line)) {
-    if (line.rfind(prefix, 0) == 0) return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-  }
-  return 0;
-}
-
-double Percentile(std::vector<double> values, double fraction) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  const std::size_t at = std::min(
-      values.size() - 1, static_cast<std::size_t>(fraction * static_cast<double>(values.size())));
-  return values[at];
-}
-
-void RunEventsFor(std::chrono::milliseconds duration) {
-  QEventLoop loop;
-  QTimer::singleShot(duration, &loop, &QEventLoop::quit);
-  loop.exec();
-}
 
 std::string Datagram(const std::string& flood, std::uint64_t n) {
   if (flood == "tags") {
@@ -181,13 +172,56 @@ MemoCount CountMemo(QPlainTextEdit& memo, const std::string& flood) {
   return count;
 }
 
-std::uint64_t ProcessedReports(TagGridModel& grid) {
-  std::uint64_t sum = 0;
-  for (int row = 1; row < grid.RowCount(); ++row) {
-    sum += std::strtoull(grid.Cell(kColCount, row).c_str(), nullptr, 10);
+// Datagrams that reached a UDP port on this machine with no socket, system-wide ("NoPorts" of the
+// "Udp:" lines in /proc/net/snmp).
+std::uint64_t SystemUdpNoPorts() {
+  std::ifstream snmp("/proc/net/snmp");
+  std::string names, values;
+  while (std::getline(snmp, names)) {
+    if (names.rfind("Udp:", 0) != 0 || !std::getline(snmp, values)) continue;
+    std::istringstream name(names), value(values);
+    std::string field, number;
+    while (name >> field && value >> number) {
+      if (field == "NoPorts") return std::stoull(number);
+    }
   }
-  return sum;
+  throw std::runtime_error("no Udp NoPorts in /proc/net/snmp");
 }
+
+// The link socket's drop counter and queue, read until the socket is gone: the last reading
+// stands for the moment it closed.
+class DropWatch {
+ public:
+  explicit DropWatch(std::uint16_t port) : port(port) {}
+  ~DropWatch() { Stop(); }
+  DropWatch(const DropWatch&) = delete;
+  DropWatch& operator=(const DropWatch&) = delete;
+
+  void Start() {
+    watcher = std::thread([this] {
+      do {
+        const std::optional<UdpSocketState> state = ReadUdpSocket(port);
+        if (!state) break;
+        drops = state->drops;
+        queuedBytes = state->queuedBytes;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      } while (watching);
+    });
+  }
+  void Stop() {
+    watching = false;
+    if (watcher.joinable()) watcher.join();
+  }
+  std::uint64_t Drops() const { return drops; }
+  std::uint64_t QueuedBytes() const { return queuedBytes; }
+
+ private:
+  std::uint16_t port;
+  std::atomic<bool> watching{true};
+  std::atomic<std::uint64_t> drops{0};
+  std::atomic<std::uint64_t> queuedBytes{0};
+  std::thread watcher;
+};
 
 }  // namespace
 
@@ -219,22 +253,14 @@ int main(int argc, char** argv) {
     }
     RunEventsFor(std::chrono::milliseconds(200));
     const long rssBefore = StatusKiB("VmRSS");
-
-    std::vector<double> lateness;
-    Clock::time_point last = Clock::now();
-    QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.setInterval(5);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-      const Clock::time_point now = Clock::now();
-      lateness.push_back(
-          std::max(0.0, std::chrono::duration<double, std::milli>(now - last).count() - 5.0));
-      last = now;
-    });
+    LatenessProbe lateness(std::chrono::milliseconds(5));
+    DropWatch dropWatch(udpthread->LocalPort());
+    const std::uint64_t noPortsBefore = SystemUdpNoPorts();
 
     const bool paced = options.flood == "lograte";
     std::atomic<bool> flooding{true};
     std::atomic<std::uint64_t> sent{0};
+    std::atomic<bool> refused{false};
     std::thread sender([&] {
       const Clock::time_point start = Clock::now();
       const Clock::time_point end =
@@ -251,12 +277,16 @@ int main(int argc, char** argv) {
             continue;
           }
         }
-        if (source.Send(Datagram(options.flood, n))) sent = ++n;
+        const FloodSource::Sent result = source.Send(Datagram(options.flood, n));
+        if (result == FloodSource::Sent::Refused) {
+          refused = true;
+          break;
+        }
+        if (result == FloodSource::Sent::Ok) sent = ++n;
       }
     });
 
-    timer.start();
-    last = Clock::now();
+    lateness.Start();
     double disconnectMs = 0;
     if (paced) {
       RunEventsFor(std::chrono::milliseconds(static_cast<long>(options.seconds * 1000)));
@@ -269,18 +299,28 @@ int main(int argc, char** argv) {
         still = now == shown ? still + 1 : 0;
         shown = now;
       }
-      timer.stop();
+      lateness.Stop();
+      dropWatch.Start();  // the socket is still open: one reading
+      dropWatch.Stop();
     } else {
       RunEventsFor(std::chrono::milliseconds(static_cast<long>(options.seconds * 1000)));
-      timer.stop();
-      // The flood goes on while the window disconnects, as a device that keeps sending does.
+      lateness.Stop();
+      // The flood goes on while the window disconnects, as a device that keeps sending does,
+      // until a send is refused because the link's socket is gone.
+      dropWatch.Start();
       QElapsedTimer clock;
       clock.start();
       form.btnIP->click();
       disconnectMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+      const Clock::time_point closed = Clock::now();
+      while (!refused && Clock::now() - closed < std::chrono::seconds(1)) {
+        std::this_thread::yield();
+      }
       flooding = false;
       sender.join();
+      dropWatch.Stop();
     }
+    const std::uint64_t afterClose = SystemUdpNoPorts() - noPortsBefore;
     const long peakKiB = StatusKiB("VmHWM");
     const MemoCount memo = CountMemo(*form.mmo1, options.flood);
     const std::uint64_t shown =
@@ -288,13 +328,18 @@ int main(int argc, char** argv) {
     if (udpthread) form.btnIP->click();
     form.close();
     std::printf(
-        "result flood=%s seconds=%g rate=%g sent=%llu shown=%llu not_shown=%llu "
-        "disconnect_ms=%.0f lat_p50_ms=%.2f lat_p99_ms=%.2f peak_mib=%.1f before_mib=%.1f\n",
+        "result flood=%s seconds=%g rate=%g sent=%llu shown=%llu not_shown=%llu dropped=%llu "
+        "after_close=%llu queued_kib=%.0f refused=%d disconnect_ms=%.0f lat_p50_ms=%.2f "
+        "lat_p99_ms=%.2f "
+        "peak_mib=%.1f before_mib=%.1f\n",
         options.flood.c_str(), options.seconds, paced ? options.rate : 0.0,
         static_cast<unsigned long long>(sent.load()), static_cast<unsigned long long>(shown),
-        static_cast<unsigned long long>(memo.notShown), disconnectMs, Percentile(lateness, 0.5),
-        Percentile(lateness, 0.99), static_cast<double>(peakKiB) / 1024,
-        static_cast<double>(rssBefore) / 1024);
+        static_cast<unsigned long long>(memo.notShown),
+        static_cast<unsigned long long>(dropWatch.Drops()),
+        static_cast<unsigned long long>(afterClose),
+        static_cast<double>(dropWatch.QueuedBytes()) / 1024, refused ? 1 : 0, disconnectMs,
+        Percentile(lateness.lateMs, 0.5), Percentile(lateness.lateMs, 0.99),
+        static_cast<double>(peakKiB) / 1024, static_cast<double>(rssBefore) / 1024);
     std::filesystem::current_path("/");
     std::filesystem::remove_all(work);
     return 0;

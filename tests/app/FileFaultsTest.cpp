@@ -1,4 +1,8 @@
+#include <sys/fsuid.h>
+#include <unistd.h>
+
 #include <fstream>
+#include <iterator>
 #include <random>
 
 #include "WindowFixture.h"
@@ -46,6 +50,33 @@ class UnwritableLanguageList : public FileFaultsTest {
   }
 };
 
+constexpr uid_t kNobody = 65534;
+
+// Root writes read-only files. While this lasts, this thread reaches files as the unprivileged user
+// "nobody", whom file modes bind; the other threads are left as they are.
+class UnprivilegedFileAccess {
+ public:
+  explicit UnprivilegedFileAccess(bool root) : root(root) {
+    if (!root) return;
+    setfsgid(kNobody);
+    setfsuid(kNobody);
+  }
+  ~UnprivilegedFileAccess() {
+    if (!root) return;
+    setfsuid(0);
+    setfsgid(0);
+  }
+  UnprivilegedFileAccess(const UnprivilegedFileAccess&) = delete;
+  UnprivilegedFileAccess& operator=(const UnprivilegedFileAccess&) = delete;
+  // setfsuid reports the previous value, and an invalid id changes nothing.
+  bool InEffect() const {
+    return !root || setfsuid(static_cast<uid_t>(-1)) == static_cast<int>(kNobody);
+  }
+
+ private:
+  bool root;
+};
+
 }  // namespace
 
 TEST_F(GarbageLanguageFiles, WindowStartsWorksAndCloses) {
@@ -85,12 +116,29 @@ TEST_F(ExportFaultsTest, AFullDiskIsReportedOnceAndTheGridKept) {
 }
 
 TEST_F(ExportFaultsTest, AReadOnlyFileIsNotOverwritten) {
-  if (geteuid() == 0) GTEST_SKIP() << "root writes read-only files";
-  const auto path = work.path / "locked.csv";
+  // The file and its folder belong to whoever exports, who could remove, rename or re-mode them:
+  // only the file's read-only mode stands in the way.
+  const auto folder = work.path / "mine";
+  std::filesystem::create_directory(folder);
+  const auto path = folder / "locked.csv";
   WriteFile(path, "keep");
   std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+  const bool root = geteuid() == 0;
+  if (root) {
+    std::filesystem::permissions(work.path, std::filesystem::perms::others_exec,
+                                 std::filesystem::perm_options::add);
+    ASSERT_EQ(chown(folder.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0);
+  }
+  Connect();
   dialogs.savePath = QString::fromStdString(path.string());
-  form->btnExportClick();
+  {
+    UnprivilegedFileAccess unprivileged(root);
+    ASSERT_TRUE(unprivileged.InEffect());
+    form->btnExport->click();
+  }
   ASSERT_EQ(dialogs.boxes.size(), 1u);
   EXPECT_EQ(dialogs.boxes[0].text, "Cannot create file " + *dialogs.savePath + ".");
+  std::ifstream kept(path, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "keep");
 }

@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "../common/ZoneScope.h"
 #include "FieldChecks.h"
 #include "WindowFixture.h"
 
@@ -81,9 +82,10 @@ TEST_F(SettingsPageTest, NetworkSetSendsOnlyWhatItsModeNeeds) {
     field->clear();
   }
   form->btn9->click();
-  const std::string dhcp = "{\n\t\"type\":\t\"setnetwork\",\n\t\"mode\":\t\"dhcp\"\n}";
-  EXPECT_EQ(device.Receive(), dhcp);
-  EXPECT_EQ(dhcp.size(), 42u);
+  const std::optional<std::string> dhcp = device.Receive();
+  ASSERT_TRUE(dhcp);
+  EXPECT_EQ(*dhcp, "{\n\t\"type\":\t\"setnetwork\",\n\t\"mode\":\t\"dhcp\"\n}");
+  EXPECT_EQ(dhcp->size(), 42u);
   EXPECT_EQ(LogTexts().back(), "Set network...");
 
   form->SetNetworkMode(1);
@@ -98,10 +100,7 @@ TEST_F(SettingsPageTest, NetworkSetSendsOnlyWhatItsModeNeeds) {
 }
 
 TEST_F(SettingsPageTest, ClockSetSendsTheDatePickersOwnTimeNotTheTimePickers) {
-  const char* previousTz = std::getenv("TZ");
-  const std::string saved = previousTz ? previousTz : "";
-  setenv("TZ", "CST-8", 1);
-  tzset();
+  ZoneScope zone("CST-8");
   form->dtp1->SetValue(QDateTime(QDate(2017, 2, 21), QTime(14, 32, 50)));
   form->dtp2->setTime(QTime(1, 2, 3));  // as the operator edits the time picker
   form->btn4->click();
@@ -113,12 +112,6 @@ TEST_F(SettingsPageTest, ClockSetSendsTheDatePickersOwnTimeNotTheTimePickers) {
   form->btn4->click();
   ExpectNothingSent();
   EXPECT_NE(LogTexts().back().find("Clock not sent"), std::string::npos);
-  if (previousTz) {
-    setenv("TZ", saved.c_str(), 1);
-  } else {
-    unsetenv("TZ");
-  }
-  tzset();
 }
 
 TEST_F(SettingsPageTest, DeviceIdReadLogsThenSendsAndTheReplyFillsTheField) {

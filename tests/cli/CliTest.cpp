@@ -5,6 +5,7 @@
 
 #include "../common/FakeDevice.h"
 #include "../common/SimProcess.h"
+#include "../common/UdpTable.h"
 #include "CliProcess.h"
 #include "Requests.h"
 
@@ -132,7 +133,12 @@ TEST_F(CliFakeDeviceTest, CtrlCEndsAnInventoryAndStillStopsTheTest) {
   for (const char* epc : {"A1", "B2", "A1"}) {
     device.Send(std::string(R"({"type":"epcinfo","epc":")") + epc + R"(","rssi":"-60"})");
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // Interrupted once the three reports have left its socket: each one read is counted.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (ReadUdpSocket(device.PeerPort()).value_or(UdpSocketState{1, 0}).queuedBytes != 0) {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the reports were never read";
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
   cli.Interrupt();
   EXPECT_EQ(device.Receive(), TypeRequest("teststop"));
   EXPECT_EQ(device.Receive(), TypeRequest("debugstop"));

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdint>
+
+#include "../common/ZoneScope.h"
 #include "MemoryGrid.h"
 #include "TagTable.h"
 
@@ -53,16 +57,33 @@ TEST(TimeTextTest, FormatsHoursMinutesSecondsMilliseconds) {
   EXPECT_EQ(FormatTimeText(TimeOfDay{0, 0, 0, 0}), "00:00:00:000");
 }
 
-TEST(TimeTextTest, LocalTimeOfDayIsInRange) {
-  const TimeOfDay now = LocalTimeOfDay();
-  EXPECT_GE(now.hour, 0);
-  EXPECT_LE(now.hour, 23);
-  EXPECT_GE(now.minute, 0);
-  EXPECT_LE(now.minute, 59);
-  EXPECT_GE(now.second, 0);
-  EXPECT_LE(now.second, 60);
-  EXPECT_GE(now.millisecond, 0);
-  EXPECT_LE(now.millisecond, 999);
+TEST(TimeTextTest, LocalTimeOfDayIsTheClockInTheLocalZone) {
+  ZoneScope zone("CST-8");  // eight hours east of UTC, no summer time
+  constexpr std::int64_t kDayMs = 86400000;
+  const auto millisecondOfDay = [](std::chrono::system_clock::time_point time) {
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
+    return (ms + 8 * 3600000) % kDayMs;
+  };
+  const auto asMilliseconds = [](const TimeOfDay& t) {
+    return ((t.hour * 60 + t.minute) * 60 + t.second) * std::int64_t{1000} + t.millisecond;
+  };
+  // 2017-02-21 06:32:50.123 UTC
+  const std::chrono::system_clock::time_point fixed{std::chrono::milliseconds(1487658770123)};
+  EXPECT_EQ(FormatTimeText(LocalTimeOfDay(fixed)), "14:32:50:123");
+
+  // The clock read just before and just after: the reading lies between (a try across midnight is
+  // made again).
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const std::int64_t before = millisecondOfDay(std::chrono::system_clock::now());
+    const std::int64_t now = asMilliseconds(LocalTimeOfDay());
+    const std::int64_t after = millisecondOfDay(std::chrono::system_clock::now());
+    if (after < before) continue;
+    EXPECT_LE(before, now);
+    EXPECT_LE(now, after);
+    return;
+  }
+  FAIL() << "the clock went back twice";
 }
 
 TEST_F(TagTableTest, FirstReportFillsRowOneAndKeepsTwoRows) {
