@@ -1,35 +1,13 @@
 #include <QTextDocument>
 #include <cstdlib>
 
+#include "../common/ZoneScope.h"
 #include "WindowFixture.h"
 
 using LinkFloodTest = WindowTest;
 
-namespace {
-// Sets TZ for one test and puts the previous value back.
-class ZoneForTest {
- public:
-  explicit ZoneForTest(const char* zone) {
-    if (const char* old = std::getenv("TZ")) previous = old;
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  ~ZoneForTest() {
-    if (previous) {
-      setenv("TZ", previous->c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
-    tzset();
-  }
-
- private:
-  std::optional<std::string> previous;
-};
-}  // namespace
-
 TEST_F(LinkFloodTest, ClockInTheSpringForwardHourSetsBothPickersUnadjusted) {
-  ZoneForTest zone("Europe/Berlin");
+  ZoneScope zone("Europe/Berlin");
   Connect();
   device.Send(R"({"type":"getrtc","rtc":"1616898600"})");  // 2021-03-28 02:30:00 UTC
   ASSERT_TRUE(WaitUntil([&] { return LogContains("Get clock！"); }));
