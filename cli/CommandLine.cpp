@@ -10,7 +10,8 @@
 #include "Requests.h"
 
 const char kUsage[] =
-    "usage: tagwick-cli --device ADDRESS[:PORT] [--timeout SECONDS] [--json] COMMAND ...\n"
+    "usage: tagwick-cli --device ADDRESS[:PORT] [--timeout SECONDS] [--json] [--any-sender]\n"
+    "                   COMMAND ...\n"
     "  get gateway | deviceid | network | clock | antlist\n"
     "  set gateway IP PORT\n"
     "  set deviceid ID\n"
@@ -19,7 +20,8 @@ const char kUsage[] =
     "  set clock now | YYYY-MM-DDTHH:MM:SS          (local time)\n"
     "  reboot\n"
     "  inventory SECONDS [--csv FILE]\n"
-    "PORT defaults to 11002, --timeout to 2 seconds.\n"
+    "PORT defaults to 11002, --timeout to 2 seconds. Only datagrams from ADDRESS count, from\n"
+    "any port; --any-sender takes them from anywhere (a device behind address translation).\n"
     "Exit codes: 0 done, 1 failure, 2 bad input (nothing sent), 3 no reply in time,\n"
     "4 status other than ok, 5 inventory read no tag.\n";
 
@@ -47,6 +49,7 @@ DeviceAddress ParseDevice(const std::string& text) {
   if (inet_pton(AF_INET, device.address.c_str(), &parsed) != 1) {
     throw InputError("--device address '" + device.address + "' is not a dotted-decimal address");
   }
+  CheckDeviceAddress("--device address", device.address);
   if (colon != std::string::npos) {
     const std::string port = text.substr(colon + 1);
     CheckDigitsArgument("--device port", port);
@@ -136,6 +139,8 @@ Command ParseCommandLine(int argc, const char* const* argv) {
       command.timeoutSeconds = ParseSeconds("--timeout", takeValue(), 3600);
     } else if (arg == "--json" && !value) {
       command.json = true;
+    } else if (arg == "--any-sender" && !value) {
+      command.anySender = true;
     } else if (arg == "--csv") {
       command.csvPath = takeValue();
       if (command.csvPath->empty()) throw InputError("--csv needs a file name");

@@ -25,6 +25,8 @@ struct Command {
   std::string replyKey;  // get/set: the key of the handler that claims the reply
   double seconds = 0;    // inventory
   std::optional<std::string> csvPath;
+  // Take replies and reports from any address, not only the device's (address translation).
+  bool anySender = false;
 };
 
 extern const char kUsage[];

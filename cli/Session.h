@@ -17,6 +17,8 @@ class Session {
   using Visitor = std::function<bool(const std::string& text, const Handler& claimant)>;
 
   Session(const DeviceAddress& device, ReplyWindow& window);
+  // With `anySender`, datagrams from any address count (DeviceSocket).
+  Session(const DeviceAddress& device, ReplyWindow& window, bool anySender);
   // Sends "debugstop" unless Close() did.
   ~Session();
   Session(const Session&) = delete;
@@ -27,11 +29,14 @@ class Session {
   // descriptor becomes readable.
   DeviceSocket::Wait Pump(DeviceSocket::Clock::time_point deadline, const Visitor& visit,
                           int interruptFd = -1);
-  // Sends "debugstop".
+  // Sends "debugstop", and says on stderr how many datagrams from other senders were ignored.
   void Close();
+
+  const DeviceSocket& Socket() const { return socket; }
 
  private:
   DeviceSocket socket;
+  DeviceAddress device;
   ReplyWindow& window;
   std::unique_ptr<HandlerChain> chain;
   bool open = true;

@@ -7,7 +7,9 @@
 #include "Inventory.h"
 #include "Output.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int RunCommandLine(int argc, char** argv) {
   Command command;
   try {
     command = ParseCommandLine(argc, argv);
@@ -37,4 +39,11 @@ int main(int argc, char** argv) {
     Message(e.what());
   }
   return kExitFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  IgnoreBrokenPipe();
+  return FinishOutput(RunCommandLine(argc, argv));
 }
