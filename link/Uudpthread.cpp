@@ -16,10 +16,11 @@ constexpr std::size_t kReceiveBufferSize = 8192;
 // Datagrams taken from the socket per call.
 constexpr std::size_t kReceiveBatch = 64;
 // Datagrams taken off the socket wait in the process, up to these bounds, until the chain has
-// run on them; only then does the system's queue fill, and its drops are counted. 131,072 tag
-// reports of some 100 bytes take about 20 MiB; 8 KiB datagrams stop at the byte bound.
-constexpr std::size_t kMaxIntakeDatagrams = 131072;
-constexpr std::size_t kMaxIntakeBytes = 32 * 1024 * 1024;
+// run on them; only then does the system's queue fill, and its drops are counted. 65,536 tag
+// reports of some 100 bytes take about 10 MiB; 8 KiB datagrams stop at the byte bound. A stop
+// still runs the chain on all of them: a few hundred milliseconds at the most.
+constexpr std::size_t kMaxIntakeDatagrams = 65536;
+constexpr std::size_t kMaxIntakeBytes = 16 * 1024 * 1024;
 // Datagrams dispatched between two looks at the socket: a few hundred microseconds of work, less
 // than a burst takes to fill even a small system queue.
 constexpr std::size_t kDispatchSlice = 64;
@@ -138,12 +139,13 @@ void UDPThread::Execute() {
     Take(receiver, taken);
     if (baseline) DispatchIntake(intake.size());
   }
-  // While a stop pauses, the thread waits in a receive, so that a datagram arriving during the
-  // pause is still dispatched; the stop's wake ends it with empty datagrams or an error.
+  // What was taken in is dispatched, and while a stop pauses the thread waits in one more
+  // receive, so that a datagram arriving during the pause is still dispatched; the stop's wake
+  // ends that receive.
   DispatchIntake(intake.size());
-  while (socket >= 0) {
+  if (socket >= 0) {
     const int taken = receiver.Receive(socket, true);
-    if (taken <= 0 || Take(receiver, taken) == 0) break;
+    if (taken > 0) Take(receiver, taken);
     DispatchIntake(intake.size());
   }
 }
@@ -154,8 +156,9 @@ int UDPThread::TakeQueued(net::DatagramReceiver& receiver) {
     const int taken = receiver.Receive(socket, false);
     if (taken <= 0) break;
     total += Take(receiver, taken);
-    // A socket woken by a stop yields full batches of empty datagrams.
-    if (!running) break;
+    // A batch short of full emptied the queue. A socket woken by a stop yields full batches of
+    // empty datagrams.
+    if (taken < static_cast<int>(kReceiveBatch) || !running) break;
   }
   return total;
 }
