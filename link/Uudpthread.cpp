@@ -57,6 +57,7 @@ UDPThread::UDPThread(const std::string& address, const std::string& port, Device
                      WindowThread& windowThread, ChainFactory buildChain, LinkTuning tuning)
     : tuning(tuning),
       window(window),
+      windowThread(windowThread),
       handOver(windowThread, kMaxPendingDatagrams, tuning.drainInterval, kMaxPendingBytes) {
   chain = buildChain(batch);
   OpenSocket(address, port);
@@ -78,14 +79,6 @@ void UDPThread::OpenSocket(const std::string& address, const std::string& port) 
   // overflow while the window is busy repainting. Ask for more; unprivileged processes get
   // what the system allows.
   socket = net::OpenUdpSocket(tuning.socketBufferBytes);
-  if (socket >= 0 && tuning.socketBufferBytes > 0) {
-    const int granted = net::ReceiveBufferBytes(socket);
-    if (granted > 0 && granted < tuning.socketBufferBytes) {
-      window.AddLog("The system granted a receive buffer of " + std::to_string(granted) +
-                    " bytes of the " + std::to_string(tuning.socketBufferBytes) +
-                    " asked for: a burst may be dropped");
-    }
-  }
   // inet_addr gives the all-ones address for a text that is not dotted decimal; the socket may
   // not broadcast, so sends to it fail silently.
   deviceAddress = net::MakeDestination(address, ParsePort(port));
@@ -94,6 +87,14 @@ void UDPThread::OpenSocket(const std::string& address, const std::string& port) 
 void UDPThread::Send(const std::string& text) {
   if (socket < 0) return;
   net::SendDatagram(socket, text, deviceAddress);
+}
+
+std::optional<std::string> UDPThread::ShortBufferNote() const {
+  if (socket < 0 || tuning.socketBufferBytes <= 0) return std::nullopt;
+  const int granted = net::ReceiveBufferBytes(socket);
+  if (granted <= 0 || granted >= tuning.socketBufferBytes) return std::nullopt;
+  return "The system granted a receive buffer of " + std::to_string(granted) + " bytes of the " +
+         std::to_string(tuning.socketBufferBytes) + " asked for: a burst may be dropped";
 }
 
 std::uint16_t UDPThread::LocalPort() const {
@@ -197,7 +198,9 @@ void UDPThread::NoteDrops() {
   const std::string line = DropLine(dropsSeen - dropsLogged);
   dropsLogged = dropsSeen;
   lastDropLine = time;
-  handOver.Deliver([&window = window, line] { window.AddLog(line); }, line.size());
+  // Straight to the window thread, not through the hand-over: a note is no datagram, and a stop
+  // that leaves the hand-over's tasks out counts only datagrams.
+  windowThread.Post([&window = window, line] { window.AddLinkNote(line); });
 }
 
 void UDPThread::DispatchIntake(std::size_t most) {
@@ -246,7 +249,7 @@ void UDPThread::Stop() {
     window.AddLog(std::to_string(flushed.skipped) +
                   " datagrams received before the link closed were not shown");
   }
-  if (dropsSeen > dropsLogged) window.AddLog(DropLine(dropsSeen - dropsLogged));
+  if (dropsSeen > dropsLogged) window.AddLinkNote(DropLine(dropsSeen - dropsLogged));
   if (flushed.error) std::rethrow_exception(flushed.error);
 }
 

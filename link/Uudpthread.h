@@ -63,6 +63,9 @@ class UDPThread {
 
   // The socket's local port, 0 before the first send.
   std::uint16_t LocalPort() const;
+  // A line for the log when the system granted a smaller receive buffer than the link asked for
+  // (an unprivileged process gets at most net.core.rmem_max), nothing otherwise.
+  std::optional<std::string> ShortBufferNote() const;
 
  private:
   // Records a datagram's effects while the chain runs on the link thread, so that all of them
@@ -106,6 +109,7 @@ class UDPThread {
   net::SocketHandle socket = net::kNoSocket;
   net::Destination deviceAddress{};
   DeviceWindow& window;
+  WindowThread& windowThread;
   EffectBatch batch;
   std::unique_ptr<HandlerChain> chain;
   HandOver handOver;
