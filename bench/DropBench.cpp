@@ -3,10 +3,11 @@
 // loopback allows. Meant to run as an unprivileged user with the stock receive-buffer cap
 // (bench/drops.sh sees to both); one result line per run:
 //
-//   tagwick-bench-drops --front window|cli --load sustained|burst --count N [--rate R]
+//   tagwick-bench-drops --front window|cli|bare --load sustained|burst --count N [--rate R]
 //                       [--seconds S] [--cli PATH]
 //
-// The device's side is a socket of this process on 127.0.0.1; everything goes to 127.0.0.1.
+// bare is no tool but the ceiling: a thread that only takes datagrams off a socket. The device's
+// side is a socket of this process on 127.0.0.1; everything goes to 127.0.0.1.
 // The program uses nothing newer than the window's and the command line's own interfaces, so
 // that the same source measures an earlier tree too.
 #include <arpa/inet.h>
@@ -254,13 +255,55 @@ Outcome RunCli(const Options& options) {
   return outcome;
 }
 
+// The ceiling of the machine: a thread that does nothing but take datagrams off a socket as the
+// tools' sockets are set up, while the same reports come.
+Outcome RunBare(const Options& options) {
+  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+  int size = 16 * 1024 * 1024;
+  setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+  const timeval tv{0, 200000};
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+  Device device;
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  to.sin_port = htons(device.port);
+  ::sendto(fd, "teststart", 9, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+  device.WaitFor("teststart");
+  Outcome outcome;
+  std::atomic<bool> sending{true};
+  std::thread receiver([&] {
+    std::vector<char> bytes(64 * 256);
+    std::vector<iovec> parts(64);
+    std::vector<mmsghdr> headers(64);
+    for (;;) {
+      for (std::size_t i = 0; i < 64; ++i) {
+        parts[i] = {bytes.data() + i * 256, 256};
+        headers[i] = {};
+        headers[i].msg_hdr.msg_iov = &parts[i];
+        headers[i].msg_hdr.msg_iovlen = 1;
+      }
+      const int taken = recvmmsg(fd, headers.data(), 64, MSG_WAITFORONE, nullptr);
+      if (taken > 0) outcome.processed += taken;
+      if (taken <= 0 && !sending) break;
+    }
+  });
+  outcome.sent = device.SendReports(options.count, options.load == "burst" ? 0 : options.rate);
+  sending = false;
+  receiver.join();
+  ::close(fd);
+  return outcome;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   try {
     const Options options = ParseOptions(argc, argv);
-    const Outcome outcome = options.front == "cli" ? RunCli(options) : RunWindow(options);
+    const Outcome outcome = options.front == "cli"    ? RunCli(options)
+                            : options.front == "bare" ? RunBare(options)
+                                                      : RunWindow(options);
     std::printf(
         "result front=%s load=%s count=%ld rate=%g sent=%ld processed=%ld lost=%ld "
         "counted=%ld\n",

@@ -72,7 +72,9 @@ sustained=$((20000 * seconds))
 for side in before after; do
   dir="$before_build"
   [ "$side" = after ] && dir="$root/build-bench"
-  for front in window cli; do
+  fronts="window cli"
+  [ "$side" = after ] && fronts="window cli bare"
+  for front in $fronts; do
     for load in "sustained $sustained" "burst 5000" "burst 50000"; do
       set -- $load
       echo "running $side $front $1 $2" >&2
@@ -100,7 +102,9 @@ section = ['## Drops with a small receive buffer', '',
            f'Sustained = 20,000/s for {seconds} s; bursts as fast as loopback allows. '
            f'lost = sent - processed; counted = what the tool reported as dropped by the system '
            f'(the window\'s log lines, the command line\'s `dropped=`). before = commit {before} '
-           f'built with the same benchmark source, after = this tree.', '',
+           f'built with the same benchmark source, after = this tree. bare = no tool: a thread '
+           f'that only takes the datagrams off a socket set up the same way, the most this '
+           f'machine allows at that moment.', '',
            '| front | load | sent | before: lost | before: counted | after: lost | after: counted |',
            '|---|---|---:|---:|---:|---:|---:|']
 seen = []
