@@ -4,7 +4,10 @@
 # sustained, bursts of 5,000 and 50,000. "Before" is an earlier commit built with the same
 # benchmark source, "after" this tree. Prints the markdown section; --write FILE puts it in FILE.
 #
-#   bench/drops.sh [--before COMMIT] [--seconds S] [--write FILE]
+#   bench/drops.sh [--before COMMIT] [--seconds S] [--repeat N] [--write FILE]
+#
+# A burst is a matter of a few milliseconds, so each is repeated (5 times unless told) and the
+# table gives the totals.
 #
 # Where the system allows more than 212992 bytes, the cap is emulated by preloading
 # bench/RcvbufCap.c, which caps the request as such a system would. Everything runs on 127.0.0.1.
@@ -12,13 +15,16 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 before=3eb5894
 seconds=5
+repeat=5
 write=
 while [ $# -gt 0 ]; do
   case "$1" in
     --before) before=$2; shift ;;
     --seconds) seconds=$2; shift ;;
+    --repeat) repeat=$2; shift ;;
     --write) write=$2; shift ;;
-    *) echo "usage: bench/drops.sh [--before COMMIT] [--seconds S] [--write FILE]" >&2; exit 2 ;;
+    *) echo "usage: bench/drops.sh [--before COMMIT] [--seconds S] [--repeat N] [--write FILE]" >&2
+       exit 2 ;;
   esac
   shift
 done
@@ -77,29 +83,37 @@ for side in before after; do
   for front in $fronts; do
     for load in "sustained $sustained" "burst 5000" "burst 50000"; do
       set -- $load
-      echo "running $side $front $1 $2" >&2
-      as_user "$dir/bench/tagwick-bench-drops" --front "$front" --load "$1" --count "$2" \
-        --rate 20000 --cli "$dir/cli/tagwick-cli" 2>>"$scratch/stderr" | grep '^result ' |
-        sed "s/^result /result side=$side /" | tee -a "$lines" >&2
+      runs=1
+      [ "$1" = burst ] && runs=$repeat
+      for run in $(seq "$runs"); do
+        echo "running $side $front $1 $2 ($run of $runs)" >&2
+        as_user "$dir/bench/tagwick-bench-drops" --front "$front" --load "$1" --count "$2" \
+          --rate 20000 --cli "$dir/cli/tagwick-cli" 2>>"$scratch/stderr" | grep '^result ' |
+          sed "s/^result /result side=$side /" | tee -a "$lines" >&2
+      done
     done
   done
 done
 
-python3 - "$lines" "$before" "$user" "$cap" "$emulated" "$seconds" "$write" <<'PY'
+python3 - "$lines" "$before" "$user" "$cap" "$emulated" "$seconds" "$write" "$repeat" <<'PY'
 import sys
-lines, before, user, cap, emulated, seconds, write = sys.argv[1:]
+lines, before, user, cap, emulated, seconds, write, repeat = sys.argv[1:]
 rows = [dict(kv.split('=', 1) for kv in l.split()[1:]) for l in open(lines) if l.startswith('result ')]
 def get(side, front, load, count):
-    for r in rows:
-        if (r['side'], r['front'], r['load'], r['count']) == (side, front, load, count):
-            return r
-    return None
+    runs = [r for r in rows if (r['side'], r['front'], r['load'], r['count']) == (side, front, load, count)]
+    if not runs:
+        return None
+    total = dict(runs[0])
+    for k in ('sent', 'lost', 'counted'):
+        total[k] = sum(int(r[k]) for r in runs)
+    return total
 section = ['## Drops with a small receive buffer', '',
            f'tagwick-bench-drops (bench/drops.sh): a socket of the benchmark on 127.0.0.1 sends '
            f'tag reports to the window (offscreen, test running) or to `tagwick-cli inventory`, '
            f'run as user {user} with the receive buffer capped at 212992 bytes '
            f'(net.core.rmem_max here: {int(cap):,}; cap emulated by preload: {emulated}). '
-           f'Sustained = 20,000/s for {seconds} s; bursts as fast as loopback allows. '
+           f'Sustained = 20,000/s for {seconds} s, once; bursts as fast as loopback allows, '
+           f'{repeat} times each, the figures their totals. '
            f'lost = sent - processed; counted = what the tool reported as dropped by the system '
            f'(the window\'s log lines, the command line\'s `dropped=`). before = commit {before} '
            f'built with the same benchmark source, after = this tree. bare = no tool: a thread '
@@ -114,7 +128,8 @@ for r in rows:
         continue
     seen.append(key)
     b, a = get('before', *key), get('after', *key)
-    load = f"{int(r['rate']):,}/s sustained" if r['load'] == 'sustained' else f"burst of {int(r['count']):,}"
+    load = (f"{int(r['rate']):,}/s sustained" if r['load'] == 'sustained'
+            else f"{repeat} bursts of {int(r['count']):,}")
     cell = lambda x, k: f"{int(x[k]):,}" if x else ''
     section.append(f"| {r['front']} | {load} | {cell(a or b, 'sent')} | {cell(b, 'lost')} | "
                    f"{cell(b, 'counted')} | {cell(a, 'lost')} | {cell(a, 'counted')} |")
