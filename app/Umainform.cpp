@@ -399,6 +399,11 @@ void TMainForm::btnIPClick() {
     if (!udpthread) {
       udpthread = new UDPThread(edtIP->text().toStdString(), edtPort->text().toStdString(),
                                 *effects, *windowThread);
+      // Once a run: it stays the same from one connection to the next.
+      if (const auto note = udpthread->ShortBufferNote(); note && !bufferNoted) {
+        bufferNoted = true;
+        AddLog(*note);
+      }
       SendTypeRequest(DebugStartType(Edit1->text().toStdString()));
       AddLog(LangText(1).toStdString());
     }

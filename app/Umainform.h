@@ -172,6 +172,8 @@ class TMainForm : public QWidget {
   FieldExitFilter* exitFilter;
   bool closed = false;
   bool displaysPending = false;
+  // The short receive buffer has been logged.
+  bool bufferNoted = false;
 };
 
 // The one main window, set as soon as it is constructed.

@@ -22,6 +22,8 @@ class WindowEffects : public DeviceWindow {
   void SelectNetworkMode(int item) override;
   // Appends one time-stamped line to the memo; inside Batched(), at the end of the batch.
   void AddLog(const std::string& text) override;
+  // Logged like any line.
+  void AddLinkNote(const std::string& text) override { AddLog(text); }
 
   // Runs `work` with the log lines written meanwhile appended to the memo in as few edits as
   // possible: one layout per line is what lets a log flood stall the window.

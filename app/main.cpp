@@ -5,6 +5,9 @@
 #include "AppSetup.h"
 #include "Dialogs.h"
 #include "ErrorGuard.h"
+#ifndef _WIN32
+#include "SignalClose.h"
+#endif
 #include "Sound.h"
 #include "Umainform.h"
 
@@ -17,6 +20,9 @@ int main(int argc, char* argv[]) {
     TMainForm form(dialogs, sound);
     form.FormCreate();
     form.show();
+#ifndef _WIN32
+    SignalClose closeOnSignal(form);
+#endif
     return app.exec();
   } catch (const std::exception& error) {
     ShowErrorBox(dialogs, nullptr, QString::fromUtf8(error.what()));

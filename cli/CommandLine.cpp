@@ -26,6 +26,8 @@ const char kUsage[] =
     "  commission PLAN.csv [--jobs N] [--retries N] [--report FILE] [--skip-ok REPORT]\n"
     "             [--reboot] [--dry-run]\n"
     "PORT defaults to 11002, --timeout to 2 seconds. COMMAND --help tells more.\n"
+    "Only datagrams from ADDRESS count, from any port; --any-sender takes them from anywhere\n"
+    "(a device behind address translation).\n"
     "Exit codes: 0 done, 1 failure, 2 bad input (nothing sent), 3 no reply in time,\n"
     "4 status other than ok, 5 inventory read no tag or scan found no device,\n"
     "6 a commissioned device is not ok.\n";
@@ -167,6 +169,7 @@ DeviceAddress ParseDeviceAddress(const std::string& argument, const std::string&
     throw InputError(argument + " address '" + device.address +
                      "' is not a dotted-decimal address");
   }
+  CheckDeviceAddress(argument + " address", device.address);
   if (colon != std::string::npos)
     device.port = ParsePort(argument + " port", text.substr(colon + 1));
   return device;

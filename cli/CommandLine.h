@@ -38,7 +38,7 @@ struct Command {
   DeviceAddress device;
   double timeoutSeconds = 2;
   bool json = false;
-  // Take datagrams from any sender, not only from the device's address.
+  // Take replies and reports from any address, not only the device's (address translation).
   bool anySender = false;
   std::string item;      // get/set: gateway, deviceid, network, clock, antlist
   std::string request;   // get/set/reboot: the printed request

@@ -56,7 +56,7 @@ void ReportUnusable(const std::string& key, const ReplyWindow& window) {
 bool Exchange(const Command& command,
               const std::function<bool(const std::string& text, ReplyWindow& window)>& accept) {
   ReplyWindow window;
-  Session session(command.device, window);
+  Session session(command.device, window, command.anySender);
   session.Send(command.request);
   bool answered = false;
   session.Pump(DeviceSocket::After(command.timeoutSeconds),
@@ -103,7 +103,7 @@ int RunSet(const Command& command) {
 
 int RunReboot(const Command& command) {
   ReplyWindow window;
-  Session session(command.device, window);
+  Session session(command.device, window, command.anySender);
   session.Send(command.request);
   // The window disconnects at once and does not wait for the answer either.
   session.Close();

@@ -126,6 +126,7 @@ int RunCommission(const Command& command) {
   run.timeoutSeconds = command.timeoutSeconds;
   run.retries = site.retries;
   run.reboot = site.reboot;
+  run.anySender = command.anySender;
   run.stopRequested = [&]() {
     if (!stop && Signalled(interrupt)) stop = true;
     return stop.load();

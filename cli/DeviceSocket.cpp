@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -12,6 +13,11 @@
 namespace {
 
 constexpr std::size_t kDatagramLimit = 8192;
+constexpr std::size_t kReceiveBatch = 64;
+// Room for a few seconds' worth of reports, in the system's queue and then in the process.
+constexpr int kBufferBytes = 4 * 1024 * 1024;
+constexpr std::size_t kMaxIntakeDatagrams = 131072;
+constexpr std::size_t kMaxIntakeBytes = 32 * 1024 * 1024;
 
 std::runtime_error SystemError(const std::string& what) {
   return std::runtime_error(what + ": " + std::strerror(errno));
@@ -19,12 +25,15 @@ std::runtime_error SystemError(const std::string& what) {
 
 }  // namespace
 
-DeviceSocket::DeviceSocket(const std::string& address, std::uint16_t port) {
-  fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-  if (fd < 0) throw SystemError("cannot open a UDP socket");
-  // Reports come in bursts while the summary is built between them: room for a few seconds' worth.
-  int size = 4 * 1024 * 1024;
-  setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+DeviceSocket::DeviceSocket(const std::string& address, std::uint16_t port)
+    : DeviceSocket(address, port, false) {}
+
+DeviceSocket::DeviceSocket(const std::string& address, std::uint16_t port, bool anySender)
+    : anySender(anySender),
+      receiver(std::make_unique<net::DatagramReceiver>(kDatagramLimit, kReceiveBatch)) {
+  const net::SocketHandle handle = net::OpenUdpSocket(kBufferBytes);
+  if (handle == net::kNoSocket) throw SystemError("cannot open a UDP socket");
+  fd = static_cast<int>(handle);
   device.sin_family = AF_INET;
   device.sin_port = htons(port);
   if (inet_pton(AF_INET, address.c_str(), &device.sin_addr) != 1) {
@@ -43,24 +52,60 @@ void DeviceSocket::Send(const std::string& text) {
   if (sent < 0) throw SystemError("cannot send to the device");
 }
 
+void DeviceSocket::TakeQueued() {
+  while (intake.size() < kMaxIntakeDatagrams && intakeBytes < kMaxIntakeBytes) {
+    const int taken = receiver->Receive(fd, false);
+    for (int i = 0; i < taken; ++i) {
+      // An oversize datagram reports its real length and is dropped whole, an empty one skipped.
+      std::size_t length = receiver->Length(i);
+      if (length == 0 || length > kDatagramLimit) continue;
+      if (!anySender && receiver->Sender(i) != device.sin_addr.s_addr) {
+        ++ignored;
+        continue;
+      }
+      const char* data = receiver->Data(i);
+      if (const void* zero = std::memchr(data, '\0', length)) {
+        length = static_cast<std::size_t>(static_cast<const char*>(zero) - data);
+      }
+      intake.emplace_back(data, length);
+      intakeBytes += length;
+      ++accepted;
+    }
+    dropped = std::max(dropped, receiver->Dropped());
+    if (taken < static_cast<int>(kReceiveBatch)) break;
+  }
+}
+
 DeviceSocket::Wait DeviceSocket::Receive(std::string& text, Clock::time_point deadline,
                                          int interruptFd) {
-  char buffer[kDatagramLimit];
   for (;;) {
+    TakeQueued();
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return Wait::Deadline;
     pollfd ready[2] = {{fd, POLLIN, 0}, {interruptFd, POLLIN, 0}};
-    const int count = ::poll(ready, interruptFd >= 0 ? 2 : 1, static_cast<int>(left));
+    // With datagrams in hand, only a look at the interrupt.
+    const int count =
+        ::poll(ready, interruptFd >= 0 ? 2 : 1, intake.empty() ? static_cast<int>(left) : 0);
     if (count < 0 && errno != EINTR) throw SystemError("cannot wait for the device");
     if (interruptFd >= 0 && (ready[1].revents & POLLIN)) return Wait::Interrupted;
-    if (count <= 0 || !(ready[0].revents & POLLIN)) continue;
-    // MSG_TRUNC gives the datagram's real length, so an oversize one is dropped whole.
-    const ssize_t received = ::recv(fd, buffer, sizeof buffer, MSG_TRUNC | MSG_DONTWAIT);
-    if (received <= 0 || static_cast<std::size_t>(received) > sizeof buffer) continue;
-    const std::size_t length = static_cast<std::size_t>(received);
-    const void* zero = std::memchr(buffer, '\0', length);
-    text.assign(buffer,
-                zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - buffer) : length);
+    if (intake.empty()) continue;
+    text = std::move(intake.front());
+    intake.pop_front();
+    intakeBytes -= text.size();
     return Wait::Datagram;
   }
+}
+
+std::uint64_t DeviceSocket::Dropped() const {
+  // The system's own count also holds the drops after the last datagram taken.
+  const std::int64_t counted = net::DropCount(fd);
+  return std::max<std::uint64_t>(dropped, counted > 0 ? static_cast<std::uint64_t>(counted) : 0);
+}
+
+int DeviceSocket::GrantedBufferBytes() const {
+  return net::ReceiveBufferBytes(fd);
+}
+
+int DeviceSocket::RequestedBufferBytes() {
+  return kBufferBytes;
 }

@@ -3,10 +3,17 @@
 #include <netinet/in.h>
 
 #include <chrono>
+#include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
 
-// One UDP socket that sends to the device and receives whatever arrives on its local port, like
-// the window's link but without a thread: the caller waits for each datagram with a deadline.
+#include "Socket.h"
+
+// One UDP socket that sends to the device and receives what the device sends to its local port,
+// like the window's link but without a thread: the caller waits for each datagram with a
+// deadline. Unlike the window, it takes datagrams only from the device's IPv4 address (from any
+// port, since devices may answer from another one), and counts the others.
 class DeviceSocket {
  public:
   using Clock = std::chrono::steady_clock;
@@ -20,6 +27,9 @@ class DeviceSocket {
 
   // `address` is a dotted-decimal IPv4 address. Throws std::runtime_error when no socket.
   DeviceSocket(const std::string& address, std::uint16_t port);
+  // With `anySender`, datagrams from any address count, as in the window (a device behind
+  // address translation).
+  DeviceSocket(const std::string& address, std::uint16_t port, bool anySender);
   ~DeviceSocket();
   DeviceSocket(const DeviceSocket&) = delete;
   DeviceSocket& operator=(const DeviceSocket&) = delete;
@@ -31,7 +41,27 @@ class DeviceSocket {
   // skipped, as the window's link skips them.
   Wait Receive(std::string& text, Clock::time_point deadline, int interruptFd = -1);
 
+  // Datagrams taken from the device, and those skipped for coming from another address.
+  std::uint64_t Accepted() const { return accepted; }
+  std::uint64_t Ignored() const { return ignored; }
+  // Datagrams the system dropped so far because the socket's queue was full.
+  std::uint64_t Dropped() const;
+  // The receive queue the system granted, and the one asked for.
+  int GrantedBufferBytes() const;
+  static int RequestedBufferBytes();
+
  private:
+  // Takes what the socket holds into the process: while a report is processed, a burst must not
+  // overflow the system's queue, which an unprivileged process gets small.
+  void TakeQueued();
+
   int fd = -1;
   sockaddr_in device{};
+  bool anySender = false;
+  std::unique_ptr<net::DatagramReceiver> receiver;
+  std::deque<std::string> intake;
+  std::size_t intakeBytes = 0;
+  std::uint64_t accepted = 0;
+  std::uint64_t ignored = 0;
+  std::uint64_t dropped = 0;
 };

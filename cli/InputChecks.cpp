@@ -1,7 +1,11 @@
 #include "InputChecks.h"
 
+#include <arpa/inet.h>
+
+#include <cstdint>
 #include <ctime>
 #include <regex>
+#include <stdexcept>
 
 #include "ExitCodes.h"
 #include "FieldPatterns.h"
@@ -42,12 +46,29 @@ void CheckOptionalAddressArgument(const std::string& argument, const std::string
   if (!text.empty()) CheckAddressArgument(argument, text);
 }
 
+void CheckDeviceAddress(const std::string& argument, const std::string& address) {
+  in_addr parsed{};
+  if (inet_pton(AF_INET, address.c_str(), &parsed) != 1) return;
+  const std::uint32_t value = ntohl(parsed.s_addr);
+  const char* why = nullptr;
+  if ((value >> 24) == 0) why = "this host, not a device";
+  if (value == 0xFFFFFFFFu) why = "the broadcast address, not one device";
+  if ((value >> 28) == 0xE) why = "a multicast address, not one device";
+  if (why) throw InputError(argument + " '" + address + "' is " + why);
+}
+
 double ParseSeconds(const std::string& argument, const std::string& text, double limit) {
   static const std::regex kNumber("[0-9]+(\\.[0-9]+)?");
   if (!std::regex_match(text, kNumber)) {
     throw InputError(argument + " '" + text + "' is not a number of seconds");
   }
-  const double seconds = std::stod(text);
+  // Digits beyond what a double holds are out of range too, not an error of their own.
+  double seconds = 0;
+  try {
+    seconds = std::stod(text);
+  } catch (const std::out_of_range&) {
+    seconds = limit + 1;
+  }
   if (seconds <= 0 || seconds > limit) {
     throw InputError(argument + " '" + text + "' must be above 0 and at most " +
                      std::to_string(static_cast<long>(limit)));

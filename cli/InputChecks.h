@@ -18,6 +18,10 @@ void CheckDigitsArgument(const std::string& argument, const std::string& text);
 // The same for an optional address: "" passes.
 void CheckOptionalAddressArgument(const std::string& argument, const std::string& text);
 
+// Throws InputError naming `argument` when the dotted-decimal `address` cannot be one device's:
+// 0.0.0.0/8 (this host), the broadcast address 255.255.255.255, multicast 224.0.0.0/4.
+void CheckDeviceAddress(const std::string& argument, const std::string& address);
+
 // A positive number of seconds, digits with an optional fraction, at most `limit`.
 double ParseSeconds(const std::string& argument, const std::string& text, double limit);
 

@@ -32,7 +32,7 @@ int InstallInterruptPipe() {
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESETHAND;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  // A logout (SIGHUP) and a stop by the system or a script (SIGTERM) end a run as Ctrl-C does.
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
   return ends[0];
 }

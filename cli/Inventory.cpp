@@ -3,6 +3,7 @@
 #include <cjson/cJSON.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -33,12 +34,14 @@ struct Totals {
   std::size_t tags = 0;
   long long reads = 0;
   double seconds = 0;
+  std::uint64_t dropped = 0;
 };
 
 void PrintSummaryLines(const Totals& totals, const TagGrid& grid) {
   std::cout << "tags=" << totals.tags << "\nreads=" << totals.reads
             << "\nseconds=" << SecondsText(totals.seconds)
-            << "\nreads_per_second=" << SecondsText(totals.reads / totals.seconds) << '\n';
+            << "\nreads_per_second=" << SecondsText(totals.reads / totals.seconds)
+            << "\ndropped=" << totals.dropped << '\n';
   for (int row = 1; row <= static_cast<int>(totals.tags); ++row) {
     std::cout << "epc=" << grid.Cell(kColEpc, row) << " count=" << grid.Cell(kColCount, row)
               << " antenna=" << grid.Cell(kColAntenna, row) << " rssi=" << grid.Cell(kColRssi, row)
@@ -53,6 +56,7 @@ void PrintSummaryJson(const Totals& totals, const TagGrid& grid) {
   cJSON_AddNumberToObject(root.get(), "reads", static_cast<double>(totals.reads));
   cJSON_AddNumberToObject(root.get(), "seconds", totals.seconds);
   cJSON_AddNumberToObject(root.get(), "reads_per_second", totals.reads / totals.seconds);
+  cJSON_AddNumberToObject(root.get(), "dropped", static_cast<double>(totals.dropped));
   cJSON* list = cJSON_AddArrayToObject(root.get(), "list");
   for (int row = 1; list && row <= static_cast<int>(totals.tags); ++row) {
     cJSON* tag = cJSON_CreateObject();
@@ -84,7 +88,7 @@ int RunInventory(const Command& command) {
 
   const int interrupt = InstallInterruptPipe();
   ReplyWindow window;
-  Session session(command.device, window);
+  Session session(command.device, window, command.anySender);
   session.Send(TypeRequest("teststart"));
   const auto start = DeviceSocket::Clock::now();
   // Reports count from the start request on, as the window counts from its start click.
@@ -105,22 +109,33 @@ int RunInventory(const Command& command) {
   totals.tags = epcMap.size();
   for (const auto& entry : epcMap) totals.reads += entry.second.count;
   totals.seconds = std::chrono::duration<double>(DeviceSocket::Clock::now() - start).count();
+  totals.dropped = session.Socket().Dropped();
+  if (totals.dropped > 0) {
+    Message(std::to_string(totals.dropped) +
+            " datagrams were dropped by the system: its receive buffer was full (" +
+            std::to_string(session.Socket().GrantedBufferBytes()) + " bytes granted of the " +
+            std::to_string(DeviceSocket::RequestedBufferBytes()) + " asked for)");
+  }
+
+  // The file first: a reader of the summary that goes away (a closed pipe) must not cost it.
+  int code = kExitOk;
+  if (command.csvPath) {
+    std::string error;
+    if (!WriteCsvFile(*command.csvPath, grid, error)) {
+      Message(error);
+      code = kExitFailure;
+    }
+  }
   if (command.json) {
     PrintSummaryJson(totals, grid);
   } else {
     PrintSummaryLines(totals, grid);
   }
-  std::cout.flush();
-
-  if (command.csvPath) {
-    std::string error;
-    if (!WriteCsvFile(*command.csvPath, grid, error)) {
-      Message(error);
-      return kExitFailure;
-    }
-  }
+  if (code != kExitOk) return code;
   if (totals.tags == 0) {
-    Message("no tag was read");
+    Message(session.Socket().Accepted() == 0
+                ? "no tag was read: nothing at all came from " + command.device.Text()
+                : "no tag was read");
     return kExitNoTags;
   }
   return kExitOk;

@@ -50,7 +50,7 @@ std::string Member(const JsonMembers& members, const std::string& name) {
 class DeviceJob {
  public:
   DeviceJob(const PlanRow& row, const DeviceRun& run, DeviceResult& result)
-      : row(row), run(run), result(result), session(row.device, window) {}
+      : row(row), run(run), result(result), session(row.device, window, run.anySender) {}
 
   void Run() {
     std::vector<const Group*> groups;

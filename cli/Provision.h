@@ -10,6 +10,7 @@ struct DeviceRun {
   double timeoutSeconds = 2;
   int retries = 2;  // resends of an unanswered request
   bool reboot = false;
+  bool anySender = false;  // take datagrams from any address, not only the device's
   // Asked before each request: true once the run is to stop (the request in flight finishes).
   std::function<bool()> stopRequested;
 };

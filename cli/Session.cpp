@@ -1,9 +1,13 @@
 #include "Session.h"
 
+#include "Output.h"
 #include "Requests.h"
 
-Session::Session(const DeviceAddress& device, ReplyWindow& window)
-    : socket(device.address, device.port), window(window), chain(BuildHandlerChain(window)) {
+Session::Session(const DeviceAddress& device, ReplyWindow& window, bool anySender)
+    : socket(device.address, device.port, anySender),
+      device(device),
+      window(window),
+      chain(BuildHandlerChain(window)) {
   Send(TypeRequest(DebugStartType(kDebugStartPrefix)));
 }
 
@@ -36,4 +40,8 @@ void Session::Close() {
   if (!open) return;
   open = false;
   Send(TypeRequest("debugstop"));
+  if (socket.Ignored() > 0) {
+    Message("ignored " + std::to_string(socket.Ignored()) + " datagrams from senders other than " +
+            device.address + " (--any-sender takes them)");
+  }
 }

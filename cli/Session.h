@@ -19,7 +19,8 @@ class Session {
   // Called after each datagram with its text and the handler that claimed it; true ends the wait.
   using Visitor = std::function<bool(const std::string& text, const Handler& claimant)>;
 
-  Session(const DeviceAddress& device, ReplyWindow& window);
+  // With `anySender`, datagrams from any address count (DeviceSocket).
+  Session(const DeviceAddress& device, ReplyWindow& window, bool anySender);
   // Sends "debugstop" unless Close() did.
   ~Session();
   Session(const Session&) = delete;
@@ -30,11 +31,14 @@ class Session {
   // descriptor becomes readable.
   DeviceSocket::Wait Pump(DeviceSocket::Clock::time_point deadline, const Visitor& visit,
                           int interruptFd = -1);
-  // Sends "debugstop".
+  // Sends "debugstop", and says on stderr how many datagrams from other senders were ignored.
   void Close();
+
+  const DeviceSocket& Socket() const { return socket; }
 
  private:
   DeviceSocket socket;
+  DeviceAddress device;
   ReplyWindow& window;
   std::unique_ptr<HandlerChain> chain;
   bool open = true;

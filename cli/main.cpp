@@ -9,7 +9,9 @@
 #include "Output.h"
 #include "Scan.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int RunCommandLine(int argc, char** argv) {
   Command command;
   try {
     command = ParseCommandLine(argc, argv);
@@ -43,4 +45,11 @@ int main(int argc, char** argv) {
     Message(e.what());
   }
   return kExitFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  IgnoreBrokenPipe();
+  return FinishOutput(RunCommandLine(argc, argv));
 }

@@ -9,8 +9,8 @@
 // last one included. The cells' bytes are copied unchanged; no byte-order mark.
 std::string BuildCsv(const TagGrid& grid);
 
-// Builds the tag list and writes it to `path` in one pass, creating the file or emptying an
-// existing one. Answers false with `error` set when the file cannot be created
-// ("Cannot create file <path>") or when writing or closing it fails, a short write or a full disk
-// included ("Cannot write file <path>: <reason>").
+// Builds the tag list and puts it at `path` whole (AtomicFile.h): an existing file is replaced
+// only once the new one is complete on disk. Answers false with `error` set, and any old file
+// untouched, when the file cannot be created ("Cannot create file <path>") or when writing it
+// fails, a full disk included ("Cannot write file <path>: <reason>").
 bool WriteCsvFile(const std::string& path, const TagGrid& grid, std::string& error);

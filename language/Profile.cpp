@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "AtomicFile.h"
 #include "CodePage.h"
 
 namespace profile {
@@ -377,11 +378,10 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
     out.insert(0, "\xEF\xBB\xBF");
   }
 
-  File f(std::fopen(path.c_str(), "wb"));
-  if (!f) return Fail(error, "cannot write " + Describe(path, errno));
-  if (std::fwrite(out.data(), 1, out.size(), f.get()) != out.size())
-    return Fail(error, "cannot write " + Describe(path, errno ? errno : EIO));
-  if (std::fclose(f.release()) != 0) return Fail(error, "cannot write " + Describe(path, errno));
+  // The whole file goes down anew: a crash or a full disk must leave the old one, never a file
+  // emptied or cut, which would lose every other key in it.
+  const atomicfile::Result written = atomicfile::Replace(path, out);
+  if (!written) return Fail(error, "cannot write " + path + ": " + written.reason);
   return true;
 }
 

@@ -52,12 +52,12 @@ std::vector<std::pair<std::string, std::string>> ReadSection(const std::string& 
 // Sets `key` in `section` to `value`. Only the key's own line changes (the text after its '='),
 // or one line is added at the end of the section, or the section is appended to the file; every
 // other byte stays as it was, line endings (CRLF or LF) follow the file's own. A missing file is
-// created. The file keeps the encoding it reads in: one that is UTF-8 only by its bytes gets a
-// byte-order mark when the write (of a Charset line, say) would make it read as legacy. Fails,
-// with the reason in `error`, when the file cannot be read or written (a missing directory, a
-// read-only file), when a name is empty or would break the line structure, when the value
-// cannot be represented in the file's code page, or when a legacy file would read in another
-// encoding after the write.
+// created. The file is replaced whole (AtomicFile.h), never emptied first. The file keeps the
+// encoding it reads in: one that is UTF-8 only by its bytes gets a byte-order mark when the write
+// (of a Charset line, say) would make it read as legacy. Fails, with the reason in `error`, when
+// the file cannot be read or written (a missing directory, a read-only file), when a name is empty
+// or would break the line structure, when the value cannot be represented in the file's code page,
+// or when a legacy file would read in another encoding after the write.
 bool WriteString(const std::string& path, std::string_view section, std::string_view key,
                  std::string_view value, std::string* error = nullptr);
 

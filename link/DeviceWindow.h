@@ -31,6 +31,10 @@ class DeviceWindow {
   // Appends one time-stamped line to the log memo.
   virtual void AddLog(const std::string& text) = 0;
 
+  // A note of the link about itself rather than an effect of a datagram: datagrams the system
+  // dropped. The window logs it; a window that has no use for it leaves it out.
+  virtual void AddLinkNote(const std::string& text) { static_cast<void>(text); }
+
   // When the link received the datagram whose effects are being carried out: the link sets it
   // before each datagram's effects, so that a tag report shows the time it was read, not the
   // later time at which its batch reached the window. The epoch until the first datagram.

@@ -1,5 +1,6 @@
 #include "Socket.h"
 
+#include <algorithm>
 #include <vector>
 
 #ifdef _WIN32
@@ -76,10 +77,11 @@ struct DatagramReceiver::Batch {
   std::vector<char> bytes;
   std::size_t length = 0;
   std::chrono::system_clock::time_point arrived;
+  std::uint32_t sender = 0;
 };
 
 DatagramReceiver::DatagramReceiver(std::size_t size, std::size_t)
-    : batch(new Batch{size, std::vector<char>(size), 0, {}}) {}
+    : batch(new Batch{size, std::vector<char>(size), 0, {}, 0}) {}
 
 DatagramReceiver::~DatagramReceiver() = default;
 
@@ -91,8 +93,12 @@ int DatagramReceiver::Receive(SocketHandle socket, bool wait) {
     if (result == 0) return 0;
   }
   Batch& b = *batch;
+  sockaddr_in from{};
+  int fromLength = sizeof from;
   const int received =
-      ::recv(static_cast<SOCKET>(socket), b.bytes.data(), static_cast<int>(b.size), 0);
+      ::recvfrom(static_cast<SOCKET>(socket), b.bytes.data(), static_cast<int>(b.size), 0,
+                 reinterpret_cast<sockaddr*>(&from), &fromLength);
+  b.sender = from.sin_addr.s_addr;
   if (received != SOCKET_ERROR) {
     b.length = static_cast<std::size_t>(received);
   } else if (WSAGetLastError() == WSAEMSGSIZE) {
@@ -116,6 +122,26 @@ std::size_t DatagramReceiver::Length(int) const {
 
 std::chrono::system_clock::time_point DatagramReceiver::ArrivedAt(int) const {
   return batch->arrived;
+}
+
+std::uint32_t DatagramReceiver::Sender(int) const {
+  return batch->sender;
+}
+
+std::uint64_t DatagramReceiver::Dropped() const {
+  return 0;
+}
+
+std::int64_t DropCount(SocketHandle) {
+  return -1;
+}
+
+int ReceiveBufferBytes(SocketHandle socket) {
+  int size = 0;
+  int length = sizeof size;
+  getsockopt(static_cast<SOCKET>(socket), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&size),
+             &length);
+  return size;
 }
 
 int WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) {
@@ -153,13 +179,15 @@ SocketHandle OpenUdpSocket(int receiveBufferBytes) {
   // carries its own time.
   const int on = 1;
   setsockopt(s, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+  // And each datagram carries the count of those the full queue dropped before it.
+  setsockopt(s, SOL_SOCKET, SO_RXQ_OVFL, &on, sizeof on);
   return s;
 }
 
-// Room for the one control message asked for: the arrival time.
+// Room for the control messages asked for: the arrival time and the drop count.
 union Control {
   cmsghdr header;
-  char space[CMSG_SPACE(sizeof(timespec))];
+  char space[CMSG_SPACE(sizeof(timespec)) + CMSG_SPACE(sizeof(std::uint32_t))];
 };
 
 struct DatagramReceiver::Batch {
@@ -169,12 +197,15 @@ struct DatagramReceiver::Batch {
   std::vector<Control> controls;
   std::vector<mmsghdr> headers;
   std::vector<std::chrono::system_clock::time_point> arrived;
+  std::vector<sockaddr_in> senders;
+  std::uint64_t dropped = 0;
 };
 
 DatagramReceiver::DatagramReceiver(std::size_t size, std::size_t count)
     : batch(new Batch{size, std::vector<char>(size * count), std::vector<iovec>(count),
                       std::vector<Control>(count), std::vector<mmsghdr>(count),
-                      std::vector<std::chrono::system_clock::time_point>(count)}) {
+                      std::vector<std::chrono::system_clock::time_point>(count),
+                      std::vector<sockaddr_in>(count)}) {
   Batch& b = *batch;
   for (std::size_t i = 0; i < count; ++i) {
     b.parts[i] = {b.bytes.data() + i * size, size};
@@ -192,6 +223,8 @@ int DatagramReceiver::Receive(SocketHandle socket, bool wait) {
     b.headers[i].msg_hdr.msg_control = &b.controls[i];
     b.headers[i].msg_hdr.msg_controllen = sizeof(Control);
     b.headers[i].msg_hdr.msg_flags = 0;
+    b.headers[i].msg_hdr.msg_name = &b.senders[i];
+    b.headers[i].msg_hdr.msg_namelen = sizeof(sockaddr_in);
   }
   // MSG_TRUNC makes each length the datagram's real one, so that an oversize datagram is
   // dropped whole rather than handled cut short. MSG_WAITFORONE waits for the first datagram
@@ -205,6 +238,12 @@ int DatagramReceiver::Receive(SocketHandle socket, bool wait) {
     b.arrived[i] = now;
     msghdr& header = b.headers[i].msg_hdr;
     for (cmsghdr* c = CMSG_FIRSTHDR(&header); c; c = CMSG_NXTHDR(&header, c)) {
+      if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_RXQ_OVFL) {
+        std::uint32_t dropped;
+        std::memcpy(&dropped, CMSG_DATA(c), sizeof dropped);
+        b.dropped = std::max<std::uint64_t>(b.dropped, dropped);
+        continue;
+      }
       if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_TIMESTAMPNS) continue;
       // The kernel's stamp is on the same clock as system_clock (CLOCK_REALTIME).
       timespec stamp;
@@ -229,20 +268,49 @@ std::chrono::system_clock::time_point DatagramReceiver::ArrivedAt(int i) const {
   return batch->arrived[static_cast<std::size_t>(i)];
 }
 
+std::uint32_t DatagramReceiver::Sender(int i) const {
+  return batch->senders[static_cast<std::size_t>(i)].sin_addr.s_addr;
+}
+
+std::uint64_t DatagramReceiver::Dropped() const {
+  return batch->dropped;
+}
+
 int WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) {
   pollfd ready{static_cast<int>(socket), POLLIN, 0};
   const int result = ::poll(&ready, 1, static_cast<int>(timeout.count()));
   return result < 0 ? -1 : (result > 0 ? 1 : 0);
 }
 
+namespace {
+
+// The socket's memory figures; false when the system does not give them.
+bool MemoryInfo(SocketHandle socket, std::uint32_t (&info)[SK_MEMINFO_VARS]) {
+  socklen_t length = sizeof info;
+  return getsockopt(static_cast<int>(socket), SOL_SOCKET, SO_MEMINFO, info, &length) == 0 &&
+         length > SK_MEMINFO_DROPS * sizeof info[0];
+}
+
+}  // namespace
+
 double QueueFill(SocketHandle socket) {
   std::uint32_t info[SK_MEMINFO_VARS] = {};
-  socklen_t length = sizeof info;
-  if (getsockopt(static_cast<int>(socket), SOL_SOCKET, SO_MEMINFO, info, &length) != 0 ||
-      length <= SK_MEMINFO_RCVBUF * sizeof info[0] || info[SK_MEMINFO_RCVBUF] == 0) {
-    return -1;
-  }
+  if (!MemoryInfo(socket, info) || info[SK_MEMINFO_RCVBUF] == 0) return -1;
   return static_cast<double>(info[SK_MEMINFO_RMEM_ALLOC]) / info[SK_MEMINFO_RCVBUF];
+}
+
+std::int64_t DropCount(SocketHandle socket) {
+  std::uint32_t info[SK_MEMINFO_VARS] = {};
+  if (!MemoryInfo(socket, info)) return -1;
+  return info[SK_MEMINFO_DROPS];
+}
+
+int ReceiveBufferBytes(SocketHandle socket) {
+  int size = 0;
+  socklen_t length = sizeof size;
+  getsockopt(static_cast<int>(socket), SOL_SOCKET, SO_RCVBUF, &size, &length);
+  // Linux doubles what it grants, for its own bookkeeping, and reports the doubled figure.
+  return size / 2;
 }
 
 // close() alone does not wake a recv blocked on Linux; shutdown() does.

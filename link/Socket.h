@@ -54,6 +54,11 @@ class DatagramReceiver {
   const char* Data(int i) const;
   std::size_t Length(int i) const;
   std::chrono::system_clock::time_point ArrivedAt(int i) const;
+  // Datagram `i`'s sender's IPv4 address, in network byte order.
+  std::uint32_t Sender(int i) const;
+  // How many datagrams the system had dropped on this socket (its receive queue was full) as of
+  // the latest datagram taken; it only grows. 0 where the system does not tell.
+  std::uint64_t Dropped() const;
 
  private:
   struct Batch;
@@ -70,6 +75,13 @@ inline constexpr bool kArrivalStampedBySystem = true;
 
 // Whether a datagram can be received within `timeout`: 1 yes, 0 timed out, -1 error.
 int WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout);
+
+// How many datagrams the system has dropped on the socket so far; negative when it does not say.
+// Unlike DatagramReceiver::Dropped, this counts drops after the last datagram taken as well.
+std::int64_t DropCount(SocketHandle socket);
+
+// The receive queue the system granted, in the bytes that OpenUdpSocket asks for.
+int ReceiveBufferBytes(SocketHandle socket);
 
 // How full the socket's receive queue is, from 0 to 1; negative when the system does not say.
 double QueueFill(SocketHandle socket);

@@ -3,8 +3,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -61,6 +63,9 @@ class UDPThread {
 
   // The socket's local port, 0 before the first send.
   std::uint16_t LocalPort() const;
+  // A line for the log when the system granted a smaller receive buffer than the link asked for
+  // (an unprivileged process gets at most net.core.rmem_max), nothing otherwise.
+  std::optional<std::string> ShortBufferNote() const;
 
  private:
   // Records a datagram's effects while the chain runs on the link thread, so that all of them
@@ -79,19 +84,41 @@ class UDPThread {
     bool tagReport = false;
   };
 
+  // A datagram taken off the socket, waiting in the process for the chain.
+  struct Received {
+    std::string text;
+    std::chrono::system_clock::time_point arrived;
+  };
+
   void OpenSocket(const std::string& address, const std::string& port);
   void Execute();
-  // Hands the effects of the `taken` datagrams the receiver holds to the window, in order.
-  void Dispatch(const net::DatagramReceiver& receiver, int taken);
+  // Takes what the socket holds into the intake, as far as its bounds allow; answers how many.
+  int TakeQueued(net::DatagramReceiver& receiver);
+  // Puts the usable ones of the `taken` datagrams the receiver holds into the intake.
+  int Take(const net::DatagramReceiver& receiver, int taken);
+  // Runs the chain on up to `most` datagrams of the intake and hands their effects to the
+  // window, in order.
+  void DispatchIntake(std::size_t most);
+  // When the loop must look up from the socket: a held-back drain, or a drop line.
+  std::optional<std::chrono::steady_clock::time_point> NextDue() const;
+  // Logs the drops not yet logged, at most once per interval.
+  void NoteDrops();
 
   LinkTuning tuning;
   std::atomic<bool> running{false};
   net::SocketHandle socket = net::kNoSocket;
   net::Destination deviceAddress{};
   DeviceWindow& window;
+  WindowThread& windowThread;
   EffectBatch batch;
   std::unique_ptr<HandlerChain> chain;
   HandOver handOver;
+  // Link thread only, until it has ended.
+  std::deque<Received> intake;
+  std::size_t intakeBytes = 0;
+  std::uint64_t dropsSeen = 0;
+  std::uint64_t dropsLogged = 0;
+  std::chrono::steady_clock::time_point lastDropLine{};
   std::thread thread;
   bool stopped = false;
 };

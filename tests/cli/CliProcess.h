@@ -52,6 +52,7 @@ class CliProcess {
   CliProcess& operator=(const CliProcess&) = delete;
 
   void Interrupt() const { kill(pid, SIGINT); }
+  void Signal(int signal) const { kill(pid, signal); }
 
   // The exit code; -1 when it did not exit normally.
   int Wait() {
