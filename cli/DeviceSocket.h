@@ -1,9 +1,10 @@
 #pragma once
 
-#include <netinet/in.h>
-
 #include <chrono>
+#include <cstdint>
 #include <string>
+
+#include "Socket.h"
 
 // One UDP socket that sends to the device and receives whatever arrives on its local port, like
 // the window's link but without a thread: the caller waits for each datagram with a deadline.
@@ -27,11 +28,12 @@ class DeviceSocket {
   // Sends the text as one datagram; throws std::runtime_error when the system refuses it.
   void Send(const std::string& text);
   // Waits until a datagram arrives (its text, up to the first zero byte, in `text`), the deadline
-  // passes, or `interruptFd` (-1 for none) becomes readable. Empty and oversize datagrams are
-  // skipped, as the window's link skips them.
+  // passes, or `interruptFd` (-1 for none; on Windows a socket) becomes readable. Empty and
+  // oversize datagrams are skipped, as the window's link skips them.
   Wait Receive(std::string& text, Clock::time_point deadline, int interruptFd = -1);
 
  private:
-  int fd = -1;
-  sockaddr_in device{};
+  net::SocketHandle socket = net::kNoSocket;
+  net::Destination device;
+  net::DatagramReceiver receiver;
 };

@@ -84,4 +84,17 @@ std::uint16_t LocalPort(SocketHandle socket);
 void WakeReceiver(SocketHandle socket);
 void CloseSocket(SocketHandle socket);
 
+// For a caller that reports failures (the command line): a strict dotted-decimal parse (four
+// decimal numbers, nothing else) where inet_addr would accept "1.2" or give all-ones silently.
+bool ParseAddress(const std::string& address, std::uint32_t& networkOrder);
+// SendDatagram that answers whether the system took the datagram.
+bool TrySendDatagram(SocketHandle socket, const std::string& bytes, const Destination& to);
+// The system's text for the last failed socket call of this thread.
+std::string LastSocketError();
+
+// Waits up to `timeout` until `socket` or `other` (kNoSocket for none: on POSIX any descriptor,
+// on Windows a socket) can be read. Bit 1 set: `socket` is readable; bit 2: `other` is; 0: timed
+// out; -1: an error.
+int WaitReadable(SocketHandle socket, SocketHandle other, std::chrono::milliseconds timeout);
+
 }  // namespace net
