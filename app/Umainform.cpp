@@ -1,17 +1,12 @@
 #include "Umainform.h"
 
-#include <unistd.h>
-
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -20,7 +15,6 @@
 #include <QTableView>
 #include <QThread>
 #include <QTimer>
-#include <climits>
 
 #include "ClockValue.h"
 #include "CsvExport.h"
@@ -29,6 +23,7 @@
 #include "FieldChecks.h"
 #include "FieldExitFilter.h"
 #include "LanguageAdapter.h"
+#include "Platform.h"
 #include "QtWindowThread.h"
 #include "Requests.h"
 #include "Sound.h"
@@ -347,14 +342,13 @@ void TMainForm::SetNetworkMode(int item) {
 }
 
 void TMainForm::FormCreate() {
-  char directory[PATH_MAX];
   // Without a working directory there is no language: the set-up goes on with the design
   // texts, and numbered texts show "***", rather than leaving the window half set up.
-  if (getcwd(directory, sizeof directory)) {
-    KorvelLanguage = new TKorvelLanguage(directory, QLocale::system().name().toStdString(),
-                                         [this](const std::string& message) {
-                                           ShowErrorBox(dialogs, this, QString::fromUtf8(message));
-                                         });
+  if (const std::optional<std::string> directory = WorkingDirectory()) {
+    KorvelLanguage =
+        new TKorvelLanguage(*directory, SystemLocaleId(), [this](const std::string& message) {
+          ShowErrorBox(dialogs, this, QString::fromUtf8(message));
+        });
     QtLanguageWindow adapter(*this);
     KorvelLanguage->ApplyLanguage(adapter);
     LoadQtTranslation(*this, QString::fromStdString(KorvelLanguage->LangFile),
@@ -591,7 +585,7 @@ void TMainForm::edt1Exit(QLineEdit* field) {
 }
 
 void TMainForm::PlayTestSound() {
-  sound.Play(QDir(QCoreApplication::applicationDirPath()).filePath("1.wav").toStdString());
+  sound.Play(BesideExecutable("1.wav"));
 }
 
 void TMainForm::btnTestClick() {
