@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "CsvPreamble.h"
+
 namespace {
 
 std::string WriteError(const std::string& path, int errorNumber) {
@@ -15,7 +17,7 @@ std::string WriteError(const std::string& path, int errorNumber) {
 std::string BuildCsv(const TagGrid& grid) {
   const int rows = grid.RowCount();
   const int cols = grid.ColCount();
-  std::string text;
+  std::string text(CsvPreamble());
   for (int row = 0; row < rows; ++row) {
     for (int col = 0; col < cols; ++col) {
       text += grid.Cell(col, row);
