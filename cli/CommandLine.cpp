@@ -1,13 +1,13 @@
 #include "CommandLine.h"
 
-#include <arpa/inet.h>
-
+#include <cstdint>
 #include <vector>
 
 #include "ClockValue.h"
 #include "ExitCodes.h"
 #include "InputChecks.h"
 #include "Requests.h"
+#include "Socket.h"
 
 const char kUsage[] =
     "usage: tagwick-cli --device ADDRESS[:PORT] [--timeout SECONDS] [--json] COMMAND ...\n"
@@ -43,8 +43,8 @@ DeviceAddress ParseDevice(const std::string& text) {
   CheckAddressArgument("--device address", device.address);
   // The field pattern lets any character stand between the numbers; only a real dotted quad (no
   // octal leading zeros either) names one device.
-  in_addr parsed{};
-  if (inet_pton(AF_INET, device.address.c_str(), &parsed) != 1) {
+  std::uint32_t parsed = 0;
+  if (!net::ParseAddress(device.address, parsed)) {
     throw InputError("--device address '" + device.address + "' is not a dotted-decimal address");
   }
   if (colon != std::string::npos) {

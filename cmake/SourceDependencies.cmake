@@ -1,4 +1,4 @@
-# Dependencies of the core-only build, built from source trees with the project's toolchain.
+# Dependencies of the Windows build, built from source trees with the project's toolchain.
 
 # cJSON from its unpacked Debian source package. The project includes <cjson/cJSON.h>.
 if(NOT TAGWICK_CJSON_SOURCE OR NOT EXISTS "${TAGWICK_CJSON_SOURCE}/cJSON.c")
