@@ -130,7 +130,7 @@ class Window:
                     self.shown = time.monotonic()
                     time.sleep(1)  # let it paint
                     return wid
-            time.sleep(0.5)
+            time.sleep(0.05)
         raise AssertionError("no 792 x 563 window of tagwick.exe")
 
     def other_window(self, timeout=60):
