@@ -31,7 +31,10 @@ std::string Lowered(std::string s) {
 
 bool IsFile(const std::string& path) {
   std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec);  // follows links; a directory does not count
+  // The path's bytes are UTF-8, the system's text; a plain std::string would be read as
+  // Latin-1 by the Windows standard library, which then misses any folder named in Chinese.
+  const std::filesystem::path file(std::u8string(path.begin(), path.end()));
+  return std::filesystem::is_regular_file(file, ec);  // follows links; a directory does not count
 }
 
 void Write(const std::string& path, std::string_view section, std::string_view key,

@@ -96,6 +96,16 @@ TEST_F(CsvExportTest, WritesTheFile) {
   EXPECT_EQ(error, "");
 }
 
+// The window hands the chosen path over as UTF-8 bytes; on Windows the programs' manifest makes
+// that the code page of the file calls.
+TEST_F(CsvExportTest, APathInChineseIsWritten) {
+  ASSERT_TRUE(fs::create_directories(dir / fs::path(u8"导出")));
+  const std::string folder = dir.string() + "/导出";
+  std::string error;
+  ASSERT_TRUE(WriteCsvFile(folder + "/标签.csv", grid, error)) << error;
+  EXPECT_EQ(ReadFile(dir / fs::path(u8"导出") / fs::path(u8"标签.csv")), BuildCsv(grid));
+}
+
 TEST_F(CsvExportTest, NameWithoutExtensionIsUsedAsTyped) {
   const fs::path path = dir / "taglist";
   std::string error;
