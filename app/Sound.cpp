@@ -1,24 +1,5 @@
 #include "Sound.h"
 
-#ifdef _WIN32
-// clang-format off
-#include <windows.h>
-#include <mmsystem.h>  // needs windows.h first
-// clang-format on
-
-#include <utility>
-
-Sound::~Sound() = default;
-
-PulseSound::PulseSound(std::function<void()> fallback) : fallback(std::move(fallback)) {}
-
-// The platform plays the file to its end, and its own default sound when the file cannot be
-// played, so the fallback is not needed here.
-void PulseSound::Play(const std::string& wavPath) {
-  PlaySoundA(wavPath.c_str(), nullptr, SND_FILENAME);
-}
-
-#else
 #include <pulse/simple.h>
 #include <sndfile.h>
 
@@ -89,5 +70,3 @@ void PulseSound::Play(const std::string& wavPath) {
   }
   pa_simple_drain(stream.get(), &error);
 }
-
-#endif

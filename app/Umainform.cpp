@@ -1,16 +1,12 @@
 #include "Umainform.h"
 
-#include <unistd.h>
-
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -19,7 +15,6 @@
 #include <QTableView>
 #include <QThread>
 #include <QTimer>
-#include <climits>
 
 #include "ClockValue.h"
 #include "CsvExport.h"
@@ -29,6 +24,7 @@
 #include "FieldExitFilter.h"
 #include "LanguageAdapter.h"
 #include "LanguageFolder.h"
+#include "Platform.h"
 #include "QtWindowThread.h"
 #include "Requests.h"
 #include "Sound.h"
@@ -348,16 +344,15 @@ void TMainForm::SetNetworkMode(int item) {
 }
 
 void TMainForm::FormCreate() {
-  char directory[PATH_MAX];
   // Without a working directory there is no language: the set-up goes on with the design
   // texts, and numbered texts show "***", rather than leaving the window half set up.
-  if (getcwd(directory, sizeof directory)) {
+  if (const std::optional<std::string> directory = WorkingDirectory()) {
     const std::string base = LanguageBaseDirectory(
-        {directory, UserConfigHome(), std::string(TAGWICK_DATA_DIR) + "/Language"});
-    KorvelLanguage = new TKorvelLanguage(base, QLocale::system().name().toStdString(),
-                                         [this](const std::string& message) {
-                                           ShowErrorBox(dialogs, this, QString::fromUtf8(message));
-                                         });
+        {*directory, UserConfigHome(), std::string(TAGWICK_DATA_DIR) + "/Language"});
+    KorvelLanguage =
+        new TKorvelLanguage(base, SystemLocaleId(), [this](const std::string& message) {
+          ShowErrorBox(dialogs, this, QString::fromUtf8(message));
+        });
     QtLanguageWindow adapter(*this);
     KorvelLanguage->ApplyLanguage(adapter);
     LoadQtTranslation(*this, QString::fromStdString(KorvelLanguage->LangFile),
@@ -599,7 +594,7 @@ void TMainForm::edt1Exit(QLineEdit* field) {
 }
 
 void TMainForm::PlayTestSound() {
-  sound.Play(TestSoundFile(QCoreApplication::applicationDirPath().toStdString(), TAGWICK_DATA_DIR));
+  sound.Play(TestSoundFile(ExecutableFolder(), TAGWICK_DATA_DIR));
 }
 
 void TMainForm::btnTestClick() {

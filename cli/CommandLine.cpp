@@ -1,14 +1,14 @@
 #include "CommandLine.h"
 
-#include <arpa/inet.h>
-
 #include <CLI/CLI.hpp>
+#include <cstdint>
 #include <vector>
 
 #include "ClockValue.h"
 #include "ExitCodes.h"
 #include "InputChecks.h"
 #include "Requests.h"
+#include "Socket.h"
 
 const char kUsage[] =
     "usage: tagwick-cli --device ADDRESS[:PORT] [--timeout SECONDS] [--json] [--any-sender]\n"
@@ -66,11 +66,11 @@ int ParseCount(const std::string& argument, const std::string& text, int low, in
 }
 
 std::uint32_t ParseHostAddress(const std::string& argument, const std::string& text) {
-  in_addr parsed{};
-  if (inet_pton(AF_INET, text.c_str(), &parsed) != 1) {
+  std::uint32_t parsed = 0;
+  if (!net::ParseAddress(text, parsed)) {
     throw InputError(argument + " '" + text + "' is not a dotted-decimal address");
   }
-  return ntohl(parsed.s_addr);
+  return net::HostOrder(parsed);
 }
 
 ScanRange ParseScanRange(const std::string& text) {
@@ -164,8 +164,8 @@ DeviceAddress ParseDeviceAddress(const std::string& argument, const std::string&
   CheckAddressArgument(argument + " address", device.address);
   // The field pattern lets any character stand between the numbers; only a real dotted quad (no
   // octal leading zeros either) names one device.
-  in_addr parsed{};
-  if (inet_pton(AF_INET, device.address.c_str(), &parsed) != 1) {
+  std::uint32_t parsed = 0;
+  if (!net::ParseAddress(device.address, parsed)) {
     throw InputError(argument + " address '" + device.address +
                      "' is not a dotted-decimal address");
   }

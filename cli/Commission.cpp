@@ -1,7 +1,5 @@
 #include "Commission.h"
 
-#include <poll.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -18,6 +16,7 @@
 #include "Plan.h"
 #include "Provision.h"
 #include "Report.h"
+#include "Socket.h"
 
 namespace {
 
@@ -78,8 +77,7 @@ std::string Summary(const std::vector<DeviceResult>& results, std::size_t skippe
 
 // The descriptor is readable once SIGINT or SIGTERM came; it stays so.
 bool Signalled(int fd) {
-  pollfd ready{fd, POLLIN, 0};
-  return ::poll(&ready, 1, 0) > 0 && (ready.revents & POLLIN);
+  return net::WaitReadable(fd, net::kNoSocket, std::chrono::milliseconds(0)) > 0;
 }
 
 }  // namespace

@@ -1,12 +1,6 @@
 #include "DeviceSocket.h"
 
-#include <arpa/inet.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 
@@ -20,7 +14,7 @@ constexpr std::size_t kMaxIntakeDatagrams = 131072;
 constexpr std::size_t kMaxIntakeBytes = 32 * 1024 * 1024;
 
 std::runtime_error SystemError(const std::string& what) {
-  return std::runtime_error(what + ": " + std::strerror(errno));
+  return std::runtime_error(what + ": " + net::LastSocketError());
 }
 
 }  // namespace
@@ -31,35 +25,30 @@ DeviceSocket::DeviceSocket(const std::string& address, std::uint16_t port)
 DeviceSocket::DeviceSocket(const std::string& address, std::uint16_t port, bool anySender)
     : anySender(anySender),
       receiver(std::make_unique<net::DatagramReceiver>(kDatagramLimit, kReceiveBatch)) {
-  const net::SocketHandle handle = net::OpenUdpSocket(kBufferBytes);
-  if (handle == net::kNoSocket) throw SystemError("cannot open a UDP socket");
-  fd = static_cast<int>(handle);
-  device.sin_family = AF_INET;
-  device.sin_port = htons(port);
-  if (inet_pton(AF_INET, address.c_str(), &device.sin_addr) != 1) {
-    ::close(fd);
+  if (!net::ParseAddress(address, device.address))
     throw std::runtime_error("not an IPv4 address: " + address);
-  }
+  device.port = port;
+  socket = net::OpenUdpSocket(kBufferBytes);
+  if (socket == net::kNoSocket) throw SystemError("cannot open a UDP socket");
 }
 
 DeviceSocket::~DeviceSocket() {
-  ::close(fd);
+  net::WakeReceiver(socket);
+  net::CloseSocket(socket);
 }
 
 void DeviceSocket::Send(const std::string& text) {
-  const ssize_t sent = ::sendto(fd, text.data(), text.size(), 0,
-                                reinterpret_cast<const sockaddr*>(&device), sizeof device);
-  if (sent < 0) throw SystemError("cannot send to the device");
+  if (!net::TrySendDatagram(socket, text, device)) throw SystemError("cannot send to the device");
 }
 
 void DeviceSocket::TakeQueued() {
   while (intake.size() < kMaxIntakeDatagrams && intakeBytes < kMaxIntakeBytes) {
-    const int taken = receiver->Receive(fd, false);
+    const int taken = receiver->Receive(socket, false);
     for (int i = 0; i < taken; ++i) {
       // An oversize datagram reports its real length and is dropped whole, an empty one skipped.
       std::size_t length = receiver->Length(i);
       if (length == 0 || length > kDatagramLimit) continue;
-      if (!anySender && receiver->Sender(i) != device.sin_addr.s_addr) {
+      if (!anySender && receiver->Sender(i) != device.address) {
         ++ignored;
         continue;
       }
@@ -82,12 +71,12 @@ DeviceSocket::Wait DeviceSocket::Receive(std::string& text, Clock::time_point de
     TakeQueued();
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return Wait::Deadline;
-    pollfd ready[2] = {{fd, POLLIN, 0}, {interruptFd, POLLIN, 0}};
     // With datagrams in hand, only a look at the interrupt.
-    const int count =
-        ::poll(ready, interruptFd >= 0 ? 2 : 1, intake.empty() ? static_cast<int>(left) : 0);
-    if (count < 0 && errno != EINTR) throw SystemError("cannot wait for the device");
-    if (interruptFd >= 0 && (ready[1].revents & POLLIN)) return Wait::Interrupted;
+    const int ready = net::WaitReadable(
+        socket, interruptFd >= 0 ? interruptFd : net::kNoSocket,
+        intake.empty() ? std::chrono::milliseconds(left) : std::chrono::milliseconds(0));
+    if (ready < 0) throw SystemError("cannot wait for the device");
+    if (ready & 2) return Wait::Interrupted;
     if (intake.empty()) continue;
     text = std::move(intake.front());
     intake.pop_front();
@@ -98,12 +87,12 @@ DeviceSocket::Wait DeviceSocket::Receive(std::string& text, Clock::time_point de
 
 std::uint64_t DeviceSocket::Dropped() const {
   // The system's own count also holds the drops after the last datagram taken.
-  const std::int64_t counted = net::DropCount(fd);
+  const std::int64_t counted = net::DropCount(socket);
   return std::max<std::uint64_t>(dropped, counted > 0 ? static_cast<std::uint64_t>(counted) : 0);
 }
 
 int DeviceSocket::GrantedBufferBytes() const {
-  return net::ReceiveBufferBytes(fd);
+  return net::ReceiveBufferBytes(socket);
 }
 
 int DeviceSocket::RequestedBufferBytes() {

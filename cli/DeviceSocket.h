@@ -1,7 +1,5 @@
 #pragma once
 
-#include <netinet/in.h>
-
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -37,8 +35,8 @@ class DeviceSocket {
   // Sends the text as one datagram; throws std::runtime_error when the system refuses it.
   void Send(const std::string& text);
   // Waits until a datagram arrives (its text, up to the first zero byte, in `text`), the deadline
-  // passes, or `interruptFd` (-1 for none) becomes readable. Empty and oversize datagrams are
-  // skipped, as the window's link skips them.
+  // passes, or `interruptFd` (-1 for none; on Windows a socket) becomes readable. Empty and
+  // oversize datagrams are skipped, as the window's link skips them.
   Wait Receive(std::string& text, Clock::time_point deadline, int interruptFd = -1);
 
   // Datagrams taken from the device, and those skipped for coming from another address.
@@ -55,8 +53,8 @@ class DeviceSocket {
   // overflow the system's queue, which an unprivileged process gets small.
   void TakeQueued();
 
-  int fd = -1;
-  sockaddr_in device{};
+  net::SocketHandle socket = net::kNoSocket;
+  net::Destination device;
   bool anySender = false;
   std::unique_ptr<net::DatagramReceiver> receiver;
   std::deque<std::string> intake;

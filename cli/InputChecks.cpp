@@ -1,7 +1,5 @@
 #include "InputChecks.h"
 
-#include <arpa/inet.h>
-
 #include <cstdint>
 #include <ctime>
 #include <regex>
@@ -9,6 +7,7 @@
 
 #include "ExitCodes.h"
 #include "FieldPatterns.h"
+#include "Socket.h"
 
 namespace {
 
@@ -47,9 +46,9 @@ void CheckOptionalAddressArgument(const std::string& argument, const std::string
 }
 
 void CheckDeviceAddress(const std::string& argument, const std::string& address) {
-  in_addr parsed{};
-  if (inet_pton(AF_INET, address.c_str(), &parsed) != 1) return;
-  const std::uint32_t value = ntohl(parsed.s_addr);
+  std::uint32_t parsed = 0;
+  if (!net::ParseAddress(address, parsed)) return;
+  const std::uint32_t value = net::HostOrder(parsed);
   const char* why = nullptr;
   if ((value >> 24) == 0) why = "this host, not a device";
   if (value == 0xFFFFFFFFu) why = "the broadcast address, not one device";

@@ -1,6 +1,7 @@
 #include "Interrupt.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -35,4 +36,14 @@ int InstallInterruptPipe() {
   // A logout (SIGHUP) and a stop by the system or a script (SIGTERM) end a run as Ctrl-C does.
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
   return ends[0];
+}
+
+void IgnoreBrokenPipe() {
+  std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool StdoutReaderGone() {
+  // A pipe whose reader has closed it reports an error condition on the writing end.
+  pollfd out{STDOUT_FILENO, 0, 0};
+  return ::poll(&out, 1, 0) == 1 && (out.revents & POLLERR);
 }

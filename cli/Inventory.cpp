@@ -25,7 +25,9 @@ std::string FindEnglishFile() {
   for (const std::filesystem::path& dir : {std::filesystem::current_path() / "Language",
                                            std::filesystem::path(TAGWICK_LANGUAGE_DIR)}) {
     const std::filesystem::path file = dir / "Pellow.eng";
-    if (std::filesystem::is_regular_file(file)) return file.string();
+    // As UTF-8, the system's text, which string() is not on Windows.
+    const std::u8string utf8 = file.u8string();
+    if (std::filesystem::is_regular_file(file)) return std::string(utf8.begin(), utf8.end());
   }
   return "";
 }

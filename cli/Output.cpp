@@ -1,15 +1,12 @@
 #include "Output.h"
 
-#include <poll.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 
 #include "ExitCodes.h"
+#include "Interrupt.h"
 
 void PrintValues(const JsonMembers& values, bool json) {
   if (json) {
@@ -23,19 +20,13 @@ void Message(const std::string& text) {
   std::cerr << "tagwick-cli: " << text << '\n';
 }
 
-void IgnoreBrokenPipe() {
-  std::signal(SIGPIPE, SIG_IGN);
-}
-
 int FinishOutput(int code) {
   errno = 0;
   std::cout.flush();
   const bool flushed = std::fflush(stdout) == 0;
   const int error = errno;
   if (flushed && std::cout && !std::ferror(stdout)) return code;
-  // A pipe whose reader has closed it reports an error condition on the writing end.
-  pollfd out{STDOUT_FILENO, 0, 0};
-  if (::poll(&out, 1, 0) == 1 && (out.revents & POLLERR)) return kExitFailure;
+  if (StdoutReaderGone()) return kExitFailure;
   Message(std::string("cannot write the output: ") + std::strerror(error != 0 ? error : EIO));
   return kExitFailure;
 }

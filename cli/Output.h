@@ -10,9 +10,6 @@
 void PrintValues(const JsonMembers& values, bool json);
 // One line on stderr, prefixed with the program's name.
 void Message(const std::string& text);
-// A write to a closed pipe fails with EPIPE instead of ending the process, so that a run piped
-// into `head` still stops the device and writes its files.
-void IgnoreBrokenPipe();
 // Flushes stdout and answers the run's exit code: `code`, or kExitFailure when the output could
 // not be written, with a message unless the reader has simply gone (a closed pipe).
 int FinishOutput(int code);

@@ -1,7 +1,7 @@
 #include "Report.h"
+#include "AtomicFile.h"
 
 #include <cjson/cJSON.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "AtomicFile.h"
 #include "CsvReader.h"
 #include "ExitCodes.h"
 #include "FieldPatterns.h"
@@ -69,30 +70,16 @@ cJSON* AddValues(cJSON* object, const char* name,
   return member;
 }
 
-// The whole text into a file of its own, flushed to the disk, before it replaces `path`.
-bool WriteWhole(const std::filesystem::path& path, const std::string& text) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
-                       std::fflush(file) == 0 && fsync(fileno(file)) == 0;
-  return std::fclose(file) == 0 && written;
-}
-
 }  // namespace
 
 bool WriteReport(const std::string& path, const std::vector<DeviceResult>& results,
                  std::string& error) {
   std::string text = Line(Columns());
   for (const DeviceResult& result : results) text += Line(Cells(result));
-  const std::filesystem::path target(path);
-  const std::filesystem::path temporary =
-      target.parent_path() / ("." + target.filename().string() + "." + std::to_string(getpid()));
-  std::error_code failed;
-  const bool written = WriteWhole(temporary, text);
-  if (written) std::filesystem::rename(temporary, target, failed);
-  if (!written || failed) {
-    error = "cannot write the report " + path + (failed ? ": " + failed.message() : "");
-    std::filesystem::remove(temporary, failed);
+  const atomicfile::Result written = atomicfile::Replace(path, text);
+  if (!written) {
+    error =
+        "cannot write the report " + path + (written.reason.empty() ? "" : ": " + written.reason);
     return false;
   }
   return true;

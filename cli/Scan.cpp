@@ -1,11 +1,5 @@
 #include "Scan.h"
 
-#include <arpa/inet.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +15,7 @@
 #include "ReplyWindow.h"
 #include "Requests.h"
 #include "Session.h"
+#include "Socket.h"
 
 namespace {
 
@@ -31,56 +26,65 @@ constexpr auto kRequestGap = std::chrono::milliseconds(1);
 constexpr std::size_t kDatagramLimit = 8192;
 
 std::string AddressText(std::uint32_t host) {
-  const in_addr address{htonl(host)};
-  char text[INET_ADDRSTRLEN];
-  inet_ntop(AF_INET, &address, text, sizeof text);
-  return text;
+  return std::to_string(host >> 24) + "." + std::to_string((host >> 16) & 0xFF) + "." +
+         std::to_string((host >> 8) & 0xFF) + "." + std::to_string(host & 0xFF);
+}
+
+// The network-order form of a host-order address, as the socket calls take it.
+std::uint32_t NetworkOrder(std::uint32_t host) {
+  const unsigned char bytes[4] = {
+      static_cast<unsigned char>(host >> 24), static_cast<unsigned char>(host >> 16),
+      static_cast<unsigned char>(host >> 8), static_cast<unsigned char>(host)};
+  std::uint32_t network = 0;
+  std::memcpy(&network, bytes, sizeof network);
+  return network;
 }
 
 // One socket that asks many addresses, and tells who answered.
 class ScanSocket {
  public:
-  ScanSocket() {
-    fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-      throw std::runtime_error(std::string("cannot open a UDP socket: ") + strerror(errno));
-    int size = 4 * 1024 * 1024;
-    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+  ScanSocket() : receiver(kDatagramLimit, 1) {
+    socket = net::OpenUdpSocket(4 * 1024 * 1024);
+    if (socket == net::kNoSocket)
+      throw std::runtime_error("cannot open a UDP socket: " + net::LastSocketError());
   }
-  ~ScanSocket() { ::close(fd); }
+  ~ScanSocket() {
+    net::WakeReceiver(socket);
+    net::CloseSocket(socket);
+  }
   ScanSocket(const ScanSocket&) = delete;
   ScanSocket& operator=(const ScanSocket&) = delete;
 
   // A datagram that the system refuses for one address does not end the scan of the others.
   void SendTo(std::uint32_t host, std::uint16_t port, const std::string& text) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(host);
-    ::sendto(fd, text.data(), text.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    net::TrySendDatagram(socket, text, net::Destination{NetworkOrder(host), port});
   }
 
-  // One datagram (up to its first zero byte) and its sender, or false at the deadline or when
-  // `interruptFd` becomes readable. Empty and oversize datagrams are skipped, as the link does.
-  bool Receive(std::string& text, sockaddr_in& from, Clock::time_point deadline, int interruptFd) {
-    char buffer[kDatagramLimit];
+  // One datagram (up to its first zero byte) and its sender (host order) and port, or false at
+  // the deadline or when `interruptFd` becomes readable. Empty and oversize datagrams are
+  // skipped, as the link does.
+  bool Receive(std::string& text, std::uint32_t& host, std::uint16_t& port,
+               Clock::time_point deadline, int interruptFd) {
     for (;;) {
       const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
       if (left.count() <= 0) return false;
-      pollfd ready[2] = {{fd, POLLIN, 0}, {interruptFd, POLLIN, 0}};
-      if (::poll(ready, 2, static_cast<int>(left.count())) <= 0) continue;
-      if (ready[1].revents & POLLIN) return false;
-      socklen_t length = sizeof from;
-      const ssize_t got = ::recvfrom(fd, buffer, sizeof buffer, MSG_TRUNC | MSG_DONTWAIT,
-                                     reinterpret_cast<sockaddr*>(&from), &length);
-      if (got <= 0 || static_cast<std::size_t>(got) > sizeof buffer) continue;
-      text.assign(buffer, strnlen(buffer, static_cast<std::size_t>(got)));
+      const int ready = net::WaitReadable(socket, interruptFd, left);
+      if (ready <= 0) continue;
+      if (ready & 2) return false;
+      if (receiver.Receive(socket, false) != 1) continue;
+      const std::size_t length = receiver.Length(0);
+      if (length == 0 || length > kDatagramLimit) continue;
+      const char* bytes = receiver.Data(0);
+      text.assign(bytes, strnlen(bytes, length));
+      host = net::HostOrder(receiver.Sender(0));
+      port = receiver.SenderPort(0);
       return true;
     }
   }
 
  private:
-  int fd = -1;
+  net::SocketHandle socket = net::kNoSocket;
+  net::DatagramReceiver receiver;
 };
 
 struct Answer {
@@ -126,13 +130,13 @@ class Scanner {
   // Takes the answers that arrive until `until`; false when interrupted.
   bool Collect(Clock::time_point until, int interrupt) {
     std::string text;
-    sockaddr_in from{};
+    std::uint32_t host = 0;
+    std::uint16_t port = 0;
     while (Clock::now() < until) {
-      if (!socket.Receive(text, from, until, interrupt)) return Clock::now() >= until;
-      const std::uint32_t host = ntohl(from.sin_addr.s_addr);
+      if (!socket.Receive(text, host, port, until, interrupt)) return Clock::now() >= until;
       // Only the devices asked, on the port asked, unless any sender is allowed.
       if (host < range.first || host > range.last) continue;
-      if (ntohs(from.sin_port) != range.port && !command.anySender) continue;
+      if (port != range.port && !command.anySender) continue;
       window.Forget();
       const Handler* claimant = chain->Dispatch(text);
       if (!claimant || claimant->key != "getdeviceid" || !window.fields.count("edtDeviceID")) {

@@ -5,6 +5,7 @@
 #include "Commands.h"
 #include "Commission.h"
 #include "ExitCodes.h"
+#include "Interrupt.h"
 #include "Inventory.h"
 #include "Output.h"
 #include "Scan.h"

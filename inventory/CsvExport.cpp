@@ -1,11 +1,12 @@
 #include "CsvExport.h"
 
 #include "AtomicFile.h"
+#include "CsvPreamble.h"
 
 std::string BuildCsv(const TagGrid& grid) {
   const int rows = grid.RowCount();
   const int cols = grid.ColCount();
-  std::string text;
+  std::string text(CsvPreamble());
   for (int row = 0; row < rows; ++row) {
     for (int col = 0; col < cols; ++col) {
       text += grid.Cell(col, row);

@@ -31,7 +31,10 @@ std::string Lowered(std::string s) {
 
 bool IsFile(const std::string& path) {
   std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec);  // follows links; a directory does not count
+  // The path's bytes are UTF-8, the system's text; a plain std::string would be read as
+  // Latin-1 by the Windows standard library, which then misses any folder named in Chinese.
+  const std::filesystem::path file(std::u8string(path.begin(), path.end()));
+  return std::filesystem::is_regular_file(file, ec);  // follows links; a directory does not count
 }
 
 void Write(const std::string& path, std::string_view section, std::string_view key,
@@ -44,6 +47,10 @@ void Write(const std::string& path, std::string_view section, std::string_view k
 
 TKorvelLanguage::TKorvelLanguage(const std::string& baseDirectory, const std::string& localeName,
                                  ErrorDisplay showError)
+    : TKorvelLanguage(baseDirectory, WindowsLocaleId(localeName), std::move(showError)) {}
+
+TKorvelLanguage::TKorvelLanguage(const std::string& baseDirectory, std::uint32_t localeId,
+                                 ErrorDisplay showError)
     : showError(std::move(showError)) {
   LangDir = baseDirectory;
   // Windows takes either slash as a separator.
@@ -54,7 +61,7 @@ TKorvelLanguage::TKorvelLanguage(const std::string& baseDirectory, const std::st
   const std::string list = LangDir + "Lang.ini";
 
   AppName = profile::ReadString(list, "General", "AppName", "Pellow");
-  CurID = profile::ReadInt(list, "General", "CurID", DefaultLanguageIndex(localeName));
+  CurID = profile::ReadInt(list, "General", "CurID", DefaultLanguageIndex(localeId));
   const std::int32_t number = profile::ReadInt(list, "General", "Number", 4);
 
   // Slots 0 .. number - 1 in order. Only slots whose extension key exists can pass, so the
@@ -448,8 +455,12 @@ std::uint32_t WindowsLocaleId(const std::string& localeName) {
 }
 
 std::int32_t DefaultLanguageIndex(const std::string& localeName) {
+  return DefaultLanguageIndex(WindowsLocaleId(localeName));
+}
+
+std::int32_t DefaultLanguageIndex(std::uint32_t localeId) {
   char hex[16];
-  std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(WindowsLocaleId(localeName)));
+  std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(localeId));
   const std::string id = hex;
   if (id == "409") return 0;
   if (id == "804") return 1;

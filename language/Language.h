@@ -20,6 +20,9 @@ class TKorvelLanguage {
   // "zh_CN.UTF-8"), used when the list file names no current language.
   TKorvelLanguage(const std::string& baseDirectory, const std::string& localeName,
                   ErrorDisplay showError = {});
+  // The same with the system's locale identifier itself, as Windows reports it (0x804).
+  TKorvelLanguage(const std::string& baseDirectory, std::uint32_t localeId,
+                  ErrorDisplay showError = {});
   // Writes CurID back to the list file. A failed write is reported through the error display
   // and does not throw.
   virtual ~TKorvelLanguage();
@@ -60,3 +63,4 @@ std::uint32_t WindowsLocaleId(const std::string& localeName);
 // identifier in lowercase hexadecimal looked up in this table ("409" 0, "804" 1,
 // "411" 2, "404" 3, "40a" and "80a" 4, anything else 0).
 std::int32_t DefaultLanguageIndex(const std::string& localeName);
+std::int32_t DefaultLanguageIndex(std::uint32_t localeId);

@@ -78,10 +78,11 @@ struct DatagramReceiver::Batch {
   std::size_t length = 0;
   std::chrono::system_clock::time_point arrived;
   std::uint32_t sender = 0;
+  std::uint16_t senderPort = 0;
 };
 
 DatagramReceiver::DatagramReceiver(std::size_t size, std::size_t)
-    : batch(new Batch{size, std::vector<char>(size), 0, {}, 0}) {}
+    : batch(new Batch{size, std::vector<char>(size), 0, {}, 0, 0}) {}
 
 DatagramReceiver::~DatagramReceiver() = default;
 
@@ -99,6 +100,7 @@ int DatagramReceiver::Receive(SocketHandle socket, bool wait) {
       ::recvfrom(static_cast<SOCKET>(socket), b.bytes.data(), static_cast<int>(b.size), 0,
                  reinterpret_cast<sockaddr*>(&from), &fromLength);
   b.sender = from.sin_addr.s_addr;
+  b.senderPort = ntohs(from.sin_port);
   if (received != SOCKET_ERROR) {
     b.length = static_cast<std::size_t>(received);
   } else if (WSAGetLastError() == WSAEMSGSIZE) {
@@ -126,6 +128,10 @@ std::chrono::system_clock::time_point DatagramReceiver::ArrivedAt(int) const {
 
 std::uint32_t DatagramReceiver::Sender(int) const {
   return batch->sender;
+}
+
+std::uint16_t DatagramReceiver::SenderPort(int) const {
+  return batch->senderPort;
 }
 
 std::uint64_t DatagramReceiver::Dropped() const {
@@ -270,6 +276,10 @@ std::chrono::system_clock::time_point DatagramReceiver::ArrivedAt(int i) const {
 
 std::uint32_t DatagramReceiver::Sender(int i) const {
   return batch->senders[static_cast<std::size_t>(i)].sin_addr.s_addr;
+}
+
+std::uint16_t DatagramReceiver::SenderPort(int i) const {
+  return ntohs(batch->senders[static_cast<std::size_t>(i)].sin_port);
 }
 
 std::uint64_t DatagramReceiver::Dropped() const {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -56,6 +57,8 @@ class DatagramReceiver {
   std::chrono::system_clock::time_point ArrivedAt(int i) const;
   // Datagram `i`'s sender's IPv4 address, in network byte order.
   std::uint32_t Sender(int i) const;
+  // And its port, in host byte order.
+  std::uint16_t SenderPort(int i) const;
   // How many datagrams the system had dropped on this socket (its receive queue was full) as of
   // the latest datagram taken; it only grows. 0 where the system does not tell.
   std::uint64_t Dropped() const;
@@ -95,5 +98,26 @@ std::uint16_t LocalPort(SocketHandle socket);
 // is released).
 void WakeReceiver(SocketHandle socket);
 void CloseSocket(SocketHandle socket);
+
+// For a caller that reports failures (the command line): a strict dotted-decimal parse (four
+// decimal numbers, nothing else) where inet_addr would accept "1.2" or give all-ones silently.
+bool ParseAddress(const std::string& address, std::uint32_t& networkOrder);
+// An address in network byte order as a number in the host's order (a.b.c.d: a is the top byte),
+// for range arithmetic and class checks.
+inline std::uint32_t HostOrder(std::uint32_t networkOrder) {
+  unsigned char bytes[4];
+  std::memcpy(bytes, &networkOrder, sizeof bytes);
+  return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
+         (std::uint32_t{bytes[2]} << 8) | bytes[3];
+}
+// SendDatagram that answers whether the system took the datagram.
+bool TrySendDatagram(SocketHandle socket, const std::string& bytes, const Destination& to);
+// The system's text for the last failed socket call of this thread.
+std::string LastSocketError();
+
+// Waits up to `timeout` until `socket` or `other` (kNoSocket for none: on POSIX any descriptor,
+// on Windows a socket) can be read. Bit 1 set: `socket` is readable; bit 2: `other` is; 0: timed
+// out; -1: an error.
+int WaitReadable(SocketHandle socket, SocketHandle other, std::chrono::milliseconds timeout);
 
 }  // namespace net

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <thread>
 
+#include "CsvPreamble.h"
 #include "WindowFixture.h"
 
 namespace {
@@ -161,7 +162,8 @@ TEST_F(ReadTestPageTest, ExportWritesTheGridAsShown) {
   const auto path = work.path / "tags";  // no extension: used exactly as typed
   dialogs.savePath = QString::fromStdString(path.string());
   form->btnExport->click();
-  EXPECT_EQ(ReadFile(path), "***,***,***,***,***,RSSI,Time\r\n,,,,,,\r\n");
+  EXPECT_EQ(ReadFile(path),
+            std::string(CsvPreamble()) + "***,***,***,***,***,RSSI,Time\r\n,,,,,,\r\n");
   ASSERT_EQ(dialogs.saveRequests.size(), 1u);
   EXPECT_EQ(dialogs.saveRequests[0].first, "taglist.csv");
   ASSERT_EQ(dialogs.boxes.size(), 1u);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include "../common/PosixOnWindows.h"
 
 #include <QApplication>
 #include <QGroupBox>

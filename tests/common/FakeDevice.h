@@ -1,7 +1,16 @@
 #pragma once
 
 #ifdef _WIN32
+// Only the socket API: the window's tests share their names with windows.h's macros (grp1 of
+// dlgs.h, MessageBox of winuser.h).
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <winsock2.h>
+#undef MessageBox
 #else
 #include <arpa/inet.h>
 #include <poll.h>

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "PosixOnWindows.h"
+
 int main(int argc, char** argv) {
   // Window tests never need a display.
   setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -7,12 +7,18 @@
 #include <iterator>
 
 #include "CsvExport.h"
+#include "CsvPreamble.h"
 #include "MemoryGrid.h"
 #include "TagTable.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// The file's text as the cells give it, after what the platform puts first.
+std::string Csv(const std::string& lines) {
+  return std::string(CsvPreamble()) + lines;
+}
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -43,7 +49,7 @@ class CsvExportTest : public ::testing::Test {
 };
 
 TEST_F(CsvExportTest, NoTagsGiveTheHeaderLineAndSixCommas) {
-  EXPECT_EQ(BuildCsv(grid), "序号,EPC,Len,Ant,Count,RSSI,Time\r\n,,,,,,\r\n");
+  EXPECT_EQ(BuildCsv(grid), Csv("序号,EPC,Len,Ant,Count,RSSI,Time\r\n,,,,,,\r\n"));
 }
 
 TEST_F(CsvExportTest, ThreeTagsInTheOrderOfFirstSighting) {
@@ -51,25 +57,34 @@ TEST_F(CsvExportTest, ThreeTagsInTheOrderOfFirstSighting) {
   Report("E2A", "-61", TimeOfDay{10, 0, 0, 2});
   Report("E2C", "-62", TimeOfDay{10, 0, 0, 3});
   Report("E2B", "-63", TimeOfDay{10, 0, 0, 4});
-  EXPECT_EQ(BuildCsv(grid),
-            "序号,EPC,Len,Ant,Count,RSSI,Time\r\n"
-            "1,E2B,1,0,2,64,10:00:00:004\r\n"
-            "2,E2A,1,0,1,66,10:00:00:002\r\n"
-            "3,E2C,1,0,1,65,10:00:00:003\r\n");
+  EXPECT_EQ(BuildCsv(grid), Csv("序号,EPC,Len,Ant,Count,RSSI,Time\r\n"
+                                "1,E2B,1,0,2,64,10:00:00:004\r\n"
+                                "2,E2A,1,0,1,66,10:00:00:002\r\n"
+                                "3,E2C,1,0,1,65,10:00:00:003\r\n"));
 }
 
 TEST_F(CsvExportTest, CellsAreWrittenUnquotedAndUnchanged) {
   grid.Init({"No,1", "EPC \"x\"", "Len", "Ant", "Count", "RSSI", "Time"});
   grid.SetRow(1, {"a\nb", "\xff\xfe", "", "", "", "", "z"});
   const std::string csv = BuildCsv(grid);
-  EXPECT_EQ(csv, "No,1,EPC \"x\",Len,Ant,Count,RSSI,Time\r\na\nb,\xff\xfe,,,,,z\r\n");
+  EXPECT_EQ(csv, Csv("No,1,EPC \"x\",Len,Ant,Count,RSSI,Time\r\na\nb,\xff\xfe,,,,,z\r\n"));
 }
 
 TEST_F(CsvExportTest, EveryLineEndsInCrLfTheLastIncluded) {
   const std::string csv = BuildCsv(grid);
   ASSERT_GE(csv.size(), 2u);
   EXPECT_EQ(csv.substr(csv.size() - 2), "\r\n");
-  EXPECT_NE(csv.substr(0, 3), "\xEF\xBB\xBF");  // no byte-order mark
+}
+
+// A spreadsheet on Windows reads a CSV without a byte-order mark in the ANSI code page.
+TEST_F(CsvExportTest, AByteOrderMarkOnWindowsOnly) {
+  const std::string csv = BuildCsv(grid);
+#ifdef _WIN32
+  EXPECT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
+#else
+  EXPECT_NE(csv.substr(0, 3), "\xEF\xBB\xBF");
+#endif
+  EXPECT_EQ(csv.substr(CsvPreamble().size(), 6), "序号");
 }
 
 TEST_F(CsvExportTest, WritesTheFile) {
@@ -79,6 +94,16 @@ TEST_F(CsvExportTest, WritesTheFile) {
   ASSERT_TRUE(WriteCsvFile(path.string(), grid, error)) << error;
   EXPECT_EQ(ReadFile(path), BuildCsv(grid));
   EXPECT_EQ(error, "");
+}
+
+// The window hands the chosen path over as UTF-8 bytes; on Windows the programs' manifest makes
+// that the code page of the file calls.
+TEST_F(CsvExportTest, APathInChineseIsWritten) {
+  ASSERT_TRUE(fs::create_directories(dir / fs::path(u8"导出")));
+  const std::string folder = dir.string() + "/导出";
+  std::string error;
+  ASSERT_TRUE(WriteCsvFile(folder + "/标签.csv", grid, error)) << error;
+  EXPECT_EQ(ReadFile(dir / fs::path(u8"导出") / fs::path(u8"标签.csv")), BuildCsv(grid));
 }
 
 TEST_F(CsvExportTest, NameWithoutExtensionIsUsedAsTyped) {

@@ -32,8 +32,9 @@ QApplication& App() {
   static int argc = 1;
   static char name[] = "language_adapter_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: at exit a static Qt (the Windows build) has torn down its own globals first.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 // A small window laid out the way TMainForm is: a page control with two pages, a group box,

@@ -47,6 +47,17 @@ TEST_F(LanguageTest, PathsFollowTheBaseDirectory) {
   EXPECT_EQ(trailing.LangDir, base.Str() + "/Language" + langtest::kSep);
 }
 
+// The working folder's name is UTF-8 bytes, which the file calls take as such (on Windows
+// through the programs' manifest).
+TEST_F(LanguageTest, AWorkingFolderNamedInChinese) {
+  std::filesystem::create_directories(base.Path() / std::filesystem::path(u8"工作") / "Language");
+  const std::string work = base.Str() + langtest::kSep + "工作";
+  WriteFile(work + "/Language/Lang.ini", "[Lang]\n000_Ext=a\n000_Name=Alpha\n");
+  WriteFile(work + "/Language/Pellow.a", "[ExtStr]\nText001=alpha\n");
+  TKorvelLanguage language(work, "C");
+  EXPECT_EQ(language.GetLangString(1, "ExtStr", "Text"), "alpha");
+}
+
 TEST_F(LanguageTest, NoLanguageDirectory) {
   auto language = Make();
   EXPECT_EQ(language->AppName, "Pellow");

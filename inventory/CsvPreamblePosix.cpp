@@ -1,0 +1,5 @@
+#include "CsvPreamble.h"
+
+std::string_view CsvPreamble() {
+  return {};
+}
