@@ -39,7 +39,7 @@ int InstallInterruptPipe() {
 }
 
 void IgnoreBrokenPipe() {
-  std::signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGPIPE, SIG_IGN);
 }
 
 bool StdoutReaderGone() {

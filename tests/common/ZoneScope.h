@@ -5,14 +5,7 @@
 #include <optional>
 #include <string>
 
-#ifdef _WIN32
-inline int setenv(const char* name, const char* value, int) {
-  return _putenv_s(name, value);
-}
-inline int unsetenv(const char* name) {
-  return _putenv_s(name, "");
-}
-#endif
+#include "PosixOnWindows.h"
 
 // Puts the process in the given zone for one test and restores the previous one after.
 class ZoneScope {
