@@ -75,6 +75,13 @@ inline constexpr bool kArrivalStampedBySystem = false;
 #else
 inline constexpr bool kArrivalStampedBySystem = true;
 #endif
+// Whether the system tells how many datagrams it dropped on a socket (Windows does not: there a
+// loss can be neither counted nor shown).
+#ifdef _WIN32
+inline constexpr bool kDropsCountedBySystem = false;
+#else
+inline constexpr bool kDropsCountedBySystem = true;
+#endif
 
 // Whether a datagram can be received within `timeout`: 1 yes, 0 timed out, -1 error.
 int WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout);
