@@ -156,10 +156,6 @@ int WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) {
   return result == SOCKET_ERROR ? -1 : (result > 0 ? 1 : 0);
 }
 
-double QueueFill(SocketHandle) {
-  return -1;
-}
-
 // closesocket wakes a recv that waits on another thread; shutdown does not on Windows.
 void WakeReceiver(SocketHandle socket) {
   closesocket(static_cast<SOCKET>(socket));
@@ -302,12 +298,6 @@ bool MemoryInfo(SocketHandle socket, std::uint32_t (&info)[SK_MEMINFO_VARS]) {
 }
 
 }  // namespace
-
-double QueueFill(SocketHandle socket) {
-  std::uint32_t info[SK_MEMINFO_VARS] = {};
-  if (!MemoryInfo(socket, info) || info[SK_MEMINFO_RCVBUF] == 0) return -1;
-  return static_cast<double>(info[SK_MEMINFO_RMEM_ALLOC]) / info[SK_MEMINFO_RCVBUF];
-}
 
 std::int64_t DropCount(SocketHandle socket) {
   std::uint32_t info[SK_MEMINFO_VARS] = {};

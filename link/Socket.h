@@ -93,9 +93,6 @@ std::int64_t DropCount(SocketHandle socket);
 // The receive queue the system granted, in the bytes that OpenUdpSocket asks for.
 int ReceiveBufferBytes(SocketHandle socket);
 
-// How full the socket's receive queue is, from 0 to 1; negative when the system does not say.
-double QueueFill(SocketHandle socket);
-
 // The socket's local port, 0 before the first send.
 std::uint16_t LocalPort(SocketHandle socket);
 
