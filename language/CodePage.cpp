@@ -244,6 +244,8 @@ std::string ToUtf8(std::string_view bytes, const char* codePage) {
   out.reserve(in.size() * 3 / 2);
   while (converter.Run(src, left, out) != 0) {
     out += "\xEF\xBF\xBD";  // U+FFFD, then resynchronise on the next byte
+    // The converter may report a bad sequence having taken every byte: nothing is left to skip.
+    if (left == 0) break;
     ++src;
     --left;
   }
