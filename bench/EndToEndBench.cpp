@@ -221,7 +221,11 @@ Result RunWindow(const Options& options, Simulator& sim, BenchApplication& app) 
     DefaultLinkTuning().drainInterval = std::chrono::milliseconds(std::atoi(interval));
   }
   if (options.mode == "baseline") {
-    DefaultLinkTuning().pauseBeforeEachReceive = std::chrono::milliseconds(10);
+    // The first design's loop: one datagram per receive, a fixed pause before each.
+    DefaultLinkTuning().beforeEachReceive = [] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    };
+    DefaultLinkTuning().receiveBatch = 1;
     DefaultLinkTuning().socketBufferBytes = 0;
     DefaultLinkTuning().drainInterval = std::chrono::milliseconds(0);
   }

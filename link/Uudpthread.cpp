@@ -7,22 +7,21 @@
 #include <cstring>
 
 #include "Requests.h"
+#include "ThreadPriority.h"
 
 UDPThread* udpthread = nullptr;
 
 namespace {
 
 constexpr std::size_t kReceiveBufferSize = 8192;
-// Datagrams taken from the socket per call.
-constexpr std::size_t kReceiveBatch = 64;
 // Datagrams taken off the socket wait in the process, up to these bounds, until the chain has
 // run on them; only then does the system's queue fill, and its drops are counted. 65,536 tag
 // reports of some 100 bytes take about 10 MiB; 8 KiB datagrams stop at the byte bound. A stop
 // still runs the chain on all of them: a few hundred milliseconds at the most.
 constexpr std::size_t kMaxIntakeDatagrams = 65536;
 constexpr std::size_t kMaxIntakeBytes = 16 * 1024 * 1024;
-// Datagrams dispatched between two looks at the socket: a few hundred microseconds of work, less
-// than a burst takes to fill even a small system queue.
+// Datagrams run through the chain between two looks at the hand-over's due drain: a few hundred
+// microseconds of work.
 constexpr std::size_t kDispatchSlice = 64;
 constexpr std::size_t kMaxPendingDatagrams = 65536;
 constexpr std::size_t kMaxPendingBytes = 64 * 1024 * 1024;
@@ -30,14 +29,17 @@ constexpr std::size_t kMaxPendingBytes = 64 * 1024 * 1024;
 constexpr std::chrono::steady_clock::duration kDropLineInterval = std::chrono::seconds(1);
 // Heap beside the strings: the stored call, its captures, the queue entry.
 constexpr std::size_t kEffectOverheadBytes = 128;
+// How long a receive thread without a usable socket (none opened, no local port yet) waits
+// before it tries again.
+constexpr auto kRetryPause = std::chrono::milliseconds(10);
 
-// The port field holds decimal digits; anything else gives port 0, to which every send fails
-// silently, like an unusable address.
 std::string DropLine(std::uint64_t count) {
   return std::to_string(count) +
          " datagrams were dropped by the system: its receive buffer was full";
 }
 
+// The port field holds decimal digits; anything else gives port 0, to which every send fails
+// silently, like an unusable address.
 std::uint16_t ParsePort(const std::string& text) {
   char* end = nullptr;
   errno = 0;
@@ -55,14 +57,14 @@ LinkTuning& DefaultLinkTuning() {
 
 UDPThread::UDPThread(const std::string& address, const std::string& port, DeviceWindow& window,
                      WindowThread& windowThread, ChainFactory buildChain, LinkTuning tuning)
-    : tuning(tuning),
+    : tuning(std::move(tuning)),
       window(window),
       windowThread(windowThread),
-      handOver(windowThread, kMaxPendingDatagrams, tuning.drainInterval, kMaxPendingBytes) {
+      handOver(windowThread, kMaxPendingDatagrams, this->tuning.drainInterval, kMaxPendingBytes) {
   chain = buildChain(batch);
   OpenSocket(address, port);
-  running = true;
-  thread = std::thread(&UDPThread::Execute, this);
+  chainThread = std::thread(&UDPThread::ChainLoop, this);
+  receiveThread = std::thread(&UDPThread::ReceiveLoop, this);
 }
 
 UDPThread::~UDPThread() {
@@ -71,13 +73,12 @@ UDPThread::~UDPThread() {
   } catch (...) {
     // An effect's error found while tearing down has no one left to tell; the link still ends.
   }
-  if (thread.joinable()) thread.join();
 }
 
 void UDPThread::OpenSocket(const std::string& address, const std::string& port) {
   // A reader reports in bursts; the default receive queue of a few hundred datagrams would
-  // overflow while the window is busy repainting. Ask for more; unprivileged processes get
-  // what the system allows.
+  // overflow before the receive thread gets the processor back. Ask for more; unprivileged
+  // processes get what the system allows.
   socket = net::OpenUdpSocket(tuning.socketBufferBytes);
   // inet_addr gives the all-ones address for a text that is not dotted decimal; the socket may
   // not broadcast, so sends to it fail silently.
@@ -101,85 +102,94 @@ std::uint16_t UDPThread::LocalPort() const {
   return socket < 0 ? 0 : net::LocalPort(socket);
 }
 
-void UDPThread::Execute() {
-  // The first design's loop, kept for comparison, took one datagram per pause.
-  const bool baseline = tuning.pauseBeforeEachReceive.count() > 0;
-  net::DatagramReceiver receiver(kReceiveBufferSize, baseline ? 1 : kReceiveBatch);
-  while (running) {
-    if (baseline) std::this_thread::sleep_for(tuning.pauseBeforeEachReceive);
-    if (socket < 0) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      continue;
-    }
-    // What the socket holds comes into the process before the chain runs: the system's queue
-    // may be small, and a burst overflows it while the window is busy.
-    if (!baseline) TakeQueued(receiver);
-    if (!intake.empty()) {
-      DispatchIntake(kDispatchSlice);
-      handOver.PostIfDue();
-      continue;
-    }
-    // Nothing waits in the process. Wait for the socket, but no longer than a held-back drain or
-    // an unreported drop can wait.
-    if (const auto due = NextDue()) {
-      const auto left = *due - std::chrono::steady_clock::now();
-      if (left.count() > 0) {
-        net::WaitReadable(socket, std::chrono::ceil<std::chrono::milliseconds>(left));
-      }
-      handOver.PostIfDue();
-      NoteDrops();
-      continue;
-    }
-    const int taken = receiver.Receive(socket, true);
-    if (taken < 0) {
+void UDPThread::ReceiveLoop() {
+  net::DatagramReceiver receiver(kReceiveBufferSize, std::max<std::size_t>(1, tuning.receiveBatch));
+  // The stop wakes a waiting receive only after its pause, so a datagram arriving during the
+  // pause is still taken.
+  while (WaitForRoom()) {
+    if (tuning.beforeEachReceive) tuning.beforeEachReceive();
+    const int taken = socket < 0 ? -1 : receiver.Receive(socket, true);
+    if (taken > 0) {
+      Take(receiver, taken);
+    } else if (!woken) {
       // No local port yet: poll gently. A good receive never waits here, so a reader that
       // reports hundreds of tags a second is not throttled.
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      continue;
+      std::this_thread::sleep_for(kRetryPause);
     }
-    Take(receiver, taken);
-    if (baseline) DispatchIntake(intake.size());
   }
-  // What was taken in is dispatched, and while a stop pauses the thread waits in one more
-  // receive, so that a datagram arriving during the pause is still dispatched; the stop's wake
-  // ends that receive.
-  DispatchIntake(intake.size());
-  if (socket >= 0) {
-    const int taken = receiver.Receive(socket, true);
-    if (taken > 0) Take(receiver, taken);
-    DispatchIntake(intake.size());
+  {
+    std::lock_guard lock(intake.mutex);
+    intake.closed = true;
   }
+  intake.ready.notify_one();
 }
 
-int UDPThread::TakeQueued(net::DatagramReceiver& receiver) {
-  int total = 0;
-  while (intake.size() < kMaxIntakeDatagrams && intakeBytes < kMaxIntakeBytes) {
-    const int taken = receiver.Receive(socket, false);
-    if (taken <= 0) break;
-    total += Take(receiver, taken);
-    // A batch short of full emptied the queue. A socket woken by a stop yields full batches of
-    // empty datagrams.
-    if (taken < static_cast<int>(kReceiveBatch) || !running) break;
-  }
-  return total;
+bool UDPThread::WaitForRoom() {
+  std::unique_lock lock(intake.mutex);
+  // A full intake stops the taking: the system's queue fills behind it and counts its drops.
+  intake.room.wait(lock, [&] {
+    return woken || (intake.queue.size() < kMaxIntakeDatagrams && intake.bytes < kMaxIntakeBytes);
+  });
+  return !woken;
 }
 
-int UDPThread::Take(const net::DatagramReceiver& receiver, int taken) {
-  int kept = 0;
+void UDPThread::Take(const net::DatagramReceiver& receiver, int taken) {
+  std::vector<Received> kept;
+  kept.reserve(static_cast<std::size_t>(taken));
+  std::size_t bytes = 0;
   for (int i = 0; i < taken; ++i) {
-    // An oversize datagram reports more than the buffer holds and is dropped whole.
+    // An oversize datagram reports more than the buffer holds and is dropped whole; a woken
+    // socket yields empty ones.
     std::size_t length = receiver.Length(i);
     if (length == 0 || length > kReceiveBufferSize) continue;
     const char* data = receiver.Data(i);
     const void* zero = std::memchr(data, '\0', length);
     if (zero) length = static_cast<std::size_t>(static_cast<const char*>(zero) - data);
-    intake.push_back({std::string(data, length), receiver.ArrivedAt(i)});
-    intakeBytes += length;
-    ++kept;
+    kept.push_back({std::string(data, length), receiver.ArrivedAt(i)});
+    bytes += length;
   }
-  dropsSeen = std::max(dropsSeen, receiver.Dropped());
-  NoteDrops();
-  return kept;
+  dropsSeen = std::max(dropsSeen.load(), receiver.Dropped());
+  {
+    std::lock_guard lock(intake.mutex);
+    for (Received& datagram : kept) intake.queue.push_back(std::move(datagram));
+    intake.bytes += bytes;
+  }
+  intake.ready.notify_one();
+}
+
+void UDPThread::ChainLoop() {
+  // A burst overflows the system's queue within a millisecond while the receive thread waits
+  // for the processor; the chain's work can wait in the intake instead.
+  YieldToOtherThreads();
+  std::deque<Received> work;
+  while (TakeIntake(work)) {
+    Dispatch(work);
+    handOver.PostIfDue();
+    NoteDrops();
+  }
+}
+
+bool UDPThread::TakeIntake(std::deque<Received>& work) {
+  std::unique_lock lock(intake.mutex);
+  // Nothing waits: wait for the receive thread, but no longer than a held-back drain or an
+  // unreported drop can wait.
+  const auto arrived = [&] { return !intake.queue.empty() || intake.closed; };
+  if (const auto due = NextDue()) {
+    intake.ready.wait_until(lock, *due, arrived);
+  } else {
+    intake.ready.wait(lock, arrived);
+  }
+  if (intake.queue.empty()) return !intake.closed;
+  // Work in slices, so that a held-back drain is posted in time while a flood comes in.
+  const std::size_t count = std::min(kDispatchSlice, intake.queue.size());
+  for (std::size_t n = 0; n < count; ++n) {
+    intake.bytes -= intake.queue.front().text.size();
+    work.push_back(std::move(intake.queue.front()));
+    intake.queue.pop_front();
+  }
+  lock.unlock();
+  intake.room.notify_one();
+  return true;
 }
 
 std::optional<std::chrono::steady_clock::time_point> UDPThread::NextDue() const {
@@ -192,24 +202,22 @@ std::optional<std::chrono::steady_clock::time_point> UDPThread::NextDue() const 
 }
 
 void UDPThread::NoteDrops() {
-  if (dropsSeen <= dropsLogged) return;
+  const std::uint64_t seen = dropsSeen;
+  if (seen <= dropsLogged) return;
   const auto time = std::chrono::steady_clock::now();
   if (time - lastDropLine < kDropLineInterval) return;
-  const std::string line = DropLine(dropsSeen - dropsLogged);
-  dropsLogged = dropsSeen;
+  const std::string line = DropLine(seen - dropsLogged);
+  dropsLogged = seen;
   lastDropLine = time;
   // Straight to the window thread, not through the hand-over: a note is no datagram, and a stop
   // that leaves the hand-over's tasks out counts only datagrams.
   windowThread.Post([&window = window, line] { window.AddLinkNote(line); });
 }
 
-void UDPThread::DispatchIntake(std::size_t most) {
-  for (std::size_t n = 0; n < most && !intake.empty(); ++n) {
-    const Received datagram = std::move(intake.front());
-    intake.pop_front();
-    intakeBytes -= datagram.text.size();
+void UDPThread::Dispatch(std::deque<Received>& work) {
+  for (; !work.empty(); work.pop_front()) {
+    const Received& datagram = work.front();
     chain->Dispatch(datagram.text);
-
     if (batch.effects.empty()) continue;
     const std::size_t bytes = batch.bytes + batch.effects.size() * kEffectOverheadBytes;
     handOver.Deliver(
@@ -227,19 +235,25 @@ void UDPThread::DispatchIntake(std::size_t most) {
 void UDPThread::Stop() {
   if (stopped) return;
   stopped = true;
-  running = false;
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  // The window thread is here, not working through hand-overs: a link thread waiting for room
-  // in the queue must go on and see the cleared flag.
+  // The window thread is here, not working through hand-overs: a chain thread waiting for room
+  // in the queue must go on.
   handOver.Cancel();
+  {
+    std::lock_guard lock(intake.mutex);
+    woken = true;
+  }
+  intake.room.notify_one();
   if (socket >= 0) net::WakeReceiver(socket);
-  if (thread.joinable()) thread.join();
+  if (receiveThread.joinable()) receiveThread.join();
+  // The chain thread ends once it has run the chain on everything taken in.
+  if (chainThread.joinable()) chainThread.join();
   // The system's own count also holds the drops after the last datagram taken.
   if (socket >= 0) {
     dropsSeen =
         std::max<std::uint64_t>(dropsSeen, std::max<std::int64_t>(0, net::DropCount(socket)));
+    net::CloseSocket(socket);
   }
-  if (socket >= 0) net::CloseSocket(socket);
   socket = net::kNoSocket;
   chain.reset();
   // What was received before the stop reaches the window in order, as far as a short budget

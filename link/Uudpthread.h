@@ -2,10 +2,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -16,12 +18,14 @@
 #include "Handler.h"
 #include "Socket.h"
 
-// How the receive loop works. The defaults are what the tool uses; the benchmarks also measure
-// the first design's loop (a fixed pause before every receive, the system's socket buffer) beside
-// it.
+// How the link receives. The defaults are what the tool uses; the benchmarks also measure the
+// first design's loop beside it (a fixed pause before every receive of one datagram, the system's
+// socket buffer, no drain interval).
 struct LinkTuning {
-  // Pause before each receive, good or not; 0 waits only after a failed receive.
-  std::chrono::milliseconds pauseBeforeEachReceive{0};
+  // Runs on the receive thread before each receive; none by default. The benchmarks pause here.
+  std::function<void()> beforeEachReceive;
+  // Datagrams taken from the socket per receive.
+  std::size_t receiveBatch = 64;
   // Receive buffer to ask the kernel for; 0 leaves the system default.
   int socketBufferBytes = 16 * 1024 * 1024;
   // Shortest time between two batches of effects handed to the window thread; 0 hands each
@@ -38,7 +42,10 @@ struct LinkTuning {
 // The tuning a UDPThread gets when its creator names none (the window names none).
 LinkTuning& DefaultLinkTuning();
 
-// The link: one UDP socket and the thread that receives on it. Exists only while the window is
+// The link: one UDP socket and two threads. The receive thread does nothing but take datagrams
+// off the socket into the process, so that a burst leaves the system's queue, which an
+// unprivileged process cannot make large, as fast as it comes; the chain thread runs the handler
+// chain on them and hands their effects to the window. Exists only while the window is
 // connected; the window creates it, stops it and destroys it.
 class UDPThread {
  public:
@@ -49,7 +56,7 @@ class UDPThread {
   UDPThread(const std::string& address, const std::string& port, DeviceWindow& window,
             WindowThread& windowThread, ChainFactory buildChain = BuildHandlerChain,
             LinkTuning tuning = DefaultLinkTuning());
-  // Waits until the link thread has ended.
+  // Waits until the link's threads have ended.
   ~UDPThread();
   UDPThread(const UDPThread&) = delete;
   UDPThread& operator=(const UDPThread&) = delete;
@@ -90,22 +97,38 @@ class UDPThread {
     std::chrono::system_clock::time_point arrived;
   };
 
+  // The datagrams taken off the socket and not yet through the chain, shared by the two threads.
+  struct Intake {
+    std::mutex mutex;
+    // The chain thread waits here for datagrams, the receive thread for room.
+    std::condition_variable ready;
+    std::condition_variable room;
+    std::deque<Received> queue;
+    std::size_t bytes = 0;
+    // The receive thread has ended: nothing more comes.
+    bool closed = false;
+  };
+
   void OpenSocket(const std::string& address, const std::string& port);
-  void Execute();
-  // Takes what the socket holds into the intake, as far as its bounds allow; answers how many.
-  int TakeQueued(net::DatagramReceiver& receiver);
+  // The receive thread.
+  void ReceiveLoop();
+  // Waits until the intake has room or the receiver is woken; false when woken.
+  bool WaitForRoom();
   // Puts the usable ones of the `taken` datagrams the receiver holds into the intake.
-  int Take(const net::DatagramReceiver& receiver, int taken);
-  // Runs the chain on up to `most` datagrams of the intake and hands their effects to the
-  // window, in order.
-  void DispatchIntake(std::size_t most);
-  // When the loop must look up from the socket: a held-back drain, or a drop line.
+  void Take(const net::DatagramReceiver& receiver, int taken);
+  // The chain thread.
+  void ChainLoop();
+  // Moves what the intake holds into `work`, waiting for it no longer than the next due time;
+  // false once the intake is closed and empty.
+  bool TakeIntake(std::deque<Received>& work);
+  // Runs the chain on each datagram in `work` and hands its effects to the window, in order.
+  void Dispatch(std::deque<Received>& work);
+  // When the chain thread must look up from the intake: a held-back drain, or a drop line.
   std::optional<std::chrono::steady_clock::time_point> NextDue() const;
   // Logs the drops not yet logged, at most once per interval.
   void NoteDrops();
 
   LinkTuning tuning;
-  std::atomic<bool> running{false};
   net::SocketHandle socket = net::kNoSocket;
   net::Destination deviceAddress{};
   DeviceWindow& window;
@@ -113,13 +136,16 @@ class UDPThread {
   EffectBatch batch;
   std::unique_ptr<HandlerChain> chain;
   HandOver handOver;
-  // Link thread only, until it has ended.
-  std::deque<Received> intake;
-  std::size_t intakeBytes = 0;
-  std::uint64_t dropsSeen = 0;
+  Intake intake;
+  // Set by the stop just before it wakes the receive thread.
+  std::atomic<bool> woken{false};
+  // The receive thread's count of system drops, as of the latest datagram taken.
+  std::atomic<std::uint64_t> dropsSeen{0};
+  // Chain thread only, until it has ended.
   std::uint64_t dropsLogged = 0;
   std::chrono::steady_clock::time_point lastDropLine{};
-  std::thread thread;
+  std::thread receiveThread;
+  std::thread chainThread;
   bool stopped = false;
 };
 
