@@ -30,9 +30,9 @@ void HandOver::MarkPosted(Clock::time_point now) {
   shared->lastPost = now;
 }
 
-void HandOver::PostDrain() {
+void HandOver::PostDrain(const std::shared_ptr<Shared>& shared, WindowThread& target) {
   // The posted call may run after this object is gone, so it holds the shared state only.
-  target.Post([shared = shared, &target = target] { Drain(shared, target); });
+  target.Post([shared, &target] { Drain(shared, target); });
 }
 
 void HandOver::Deliver(std::function<void()> task, std::size_t bytes, bool kept) {
@@ -43,7 +43,7 @@ void HandOver::Deliver(std::function<void()> task, std::size_t bytes, bool kept)
       // A full queue waits for the window: its drain cannot be held back any longer.
       MarkPosted(Clock::now());
       lock.unlock();
-      PostDrain();
+      PostDrain(shared, target);
       lock.lock();
     }
     shared->room.wait(lock, [&] { return shared->cancelled || !Full(bytes); });
@@ -59,7 +59,7 @@ void HandOver::Deliver(std::function<void()> task, std::size_t bytes, bool kept)
       }
     }
   }
-  if (post) PostDrain();
+  if (post) PostDrain(shared, target);
 }
 
 std::optional<HandOver::Clock::time_point> HandOver::PostDeadline() const {
@@ -76,7 +76,7 @@ void HandOver::PostIfDue() {
     if (now - shared->lastPost < drainInterval) return;
     MarkPosted(now);
   }
-  PostDrain();
+  PostDrain(shared, target);
 }
 
 void HandOver::Drain(const std::shared_ptr<Shared>& shared, WindowThread& target) {
@@ -91,7 +91,7 @@ void HandOver::Drain(const std::shared_ptr<Shared>& shared, WindowThread& target
       }
       if (std::chrono::steady_clock::now() - start > kDrainBudget) {
         // Leave drainPosted set: the rest follows in a later event.
-        target.Post([shared, &target] { Drain(shared, target); });
+        PostDrain(shared, target);
         return;
       }
       task = std::move(shared->queue.front().task);
@@ -105,7 +105,7 @@ void HandOver::Drain(const std::shared_ptr<Shared>& shared, WindowThread& target
       // The error goes to the window's error display; the tasks behind it still run.
       std::lock_guard lock(shared->mutex);
       if (!shared->queue.empty()) {
-        target.Post([shared, &target] { Drain(shared, target); });
+        PostDrain(shared, target);
       } else {
         shared->drainPosted = false;
       }

@@ -87,7 +87,7 @@ class HandOver {
   bool Full(std::size_t bytes) const;
   // With the mutex held: marks the drain posted; the caller posts it after unlocking.
   void MarkPosted(Clock::time_point now);
-  void PostDrain();
+  static void PostDrain(const std::shared_ptr<Shared>& shared, WindowThread& target);
 
   WindowThread& target;
   std::size_t maxPending;

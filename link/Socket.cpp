@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <vector>
 
+#if !defined(_WIN32) && !defined(__linux__)
+#error "the link's socket calls are written for Linux and Windows"
+#endif
+
 #ifdef _WIN32
 #include <winsock2.h>
-#else
+#else  // Linux
 #include <arpa/inet.h>
 #include <linux/sock_diag.h>
 #include <poll.h>
@@ -165,7 +169,7 @@ void CloseSocket(SocketHandle) {
   WSACleanup();
 }
 
-#else
+#else  // Linux
 
 SocketHandle OpenUdpSocket(int receiveBufferBytes) {
   const int s = ::socket(AF_INET, SOCK_DGRAM, 0);

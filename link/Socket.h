@@ -7,9 +7,10 @@
 #include <memory>
 #include <string>
 
-// The link's UDP socket calls, one implementation per platform (POSIX sockets, Windows Sockets
-// 1.1), behind a header that pulls in no platform header, so that nothing which includes the
-// link sees either socket API.
+// The link's UDP socket calls, one implementation per platform, behind a header that pulls in no
+// platform header, so that nothing which includes the link sees either socket API: Linux (BSD
+// sockets with Linux's own recvmmsg, kernel arrival stamps and drop counters) and Windows
+// (Windows Sockets 1.1). Other systems would need a path of their own.
 namespace net {
 
 // A socket, or kNoSocket. Wide enough for a Windows SOCKET; handles are never negative.
