@@ -7,6 +7,7 @@
 
 #include "ExitCodes.h"
 #include "FieldPatterns.h"
+#include "LocalTime.h"
 #include "Socket.h"
 
 namespace {
@@ -78,9 +79,7 @@ double ParseSeconds(const std::string& argument, const std::string& text, double
 CalendarTime ParseLocalTime(const std::string& text) {
   CalendarTime time;
   if (text == "now") {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = LocalCalendarTime(std::time(nullptr));
     time = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
             local.tm_hour,        local.tm_min,     local.tm_sec};
     return time;

@@ -9,6 +9,8 @@
 #include <memory>
 #include <new>
 
+#include "LocalTime.h"
+
 namespace {
 
 struct JsonDeleter {
@@ -47,12 +49,7 @@ TimeOfDay LocalTimeOfDay(std::chrono::system_clock::time_point now) {
   const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
   const auto millis =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &seconds);
-#else
-  localtime_r(&seconds, &local);
-#endif
+  const std::tm local = LocalCalendarTime(seconds);
   TimeOfDay time;
   time.hour = local.tm_hour;
   time.minute = local.tm_min;

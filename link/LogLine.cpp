@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "LocalTime.h"
+
 std::string FormatLogLine(const std::string& text, const std::tm& localTime) {
   char stamp[16];
   std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d", localTime.tm_hour % 100,
@@ -10,12 +12,5 @@ std::string FormatLogLine(const std::string& text, const std::tm& localTime) {
 }
 
 std::string FormatLogLine(const std::string& text) {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  return FormatLogLine(text, local);
+  return FormatLogLine(text, LocalCalendarTime(std::time(nullptr)));
 }
