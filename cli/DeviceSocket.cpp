@@ -1,8 +1,9 @@
 #include "DeviceSocket.h"
 
 #include <algorithm>
-#include <cstring>
 #include <stdexcept>
+
+#include "DatagramText.h"
 
 namespace {
 
@@ -46,18 +47,14 @@ void DeviceSocket::TakeQueued() {
     const int taken = receiver->Receive(socket, false);
     for (int i = 0; i < taken; ++i) {
       // An oversize datagram reports its real length and is dropped whole, an empty one skipped.
-      std::size_t length = receiver->Length(i);
+      const std::size_t length = receiver->Length(i);
       if (length == 0 || length > kDatagramLimit) continue;
       if (!anySender && receiver->Sender(i) != device.address) {
         ++ignored;
         continue;
       }
-      const char* data = receiver->Data(i);
-      if (const void* zero = std::memchr(data, '\0', length)) {
-        length = static_cast<std::size_t>(static_cast<const char*>(zero) - data);
-      }
-      intake.emplace_back(data, length);
-      intakeBytes += length;
+      intake.push_back(DatagramText(receiver->Data(i), length));
+      intakeBytes += intake.back().size();
       ++accepted;
     }
     dropped = std::max(dropped, receiver->Dropped());

@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 
+#include "DatagramText.h"
 #include "Requests.h"
 #include "ThreadPriority.h"
 
@@ -140,13 +140,10 @@ void UDPThread::Take(const net::DatagramReceiver& receiver, int taken) {
   for (int i = 0; i < taken; ++i) {
     // An oversize datagram reports more than the buffer holds and is dropped whole; a woken
     // socket yields empty ones.
-    std::size_t length = receiver.Length(i);
+    const std::size_t length = receiver.Length(i);
     if (length == 0 || length > kReceiveBufferSize) continue;
-    const char* data = receiver.Data(i);
-    const void* zero = std::memchr(data, '\0', length);
-    if (zero) length = static_cast<std::size_t>(static_cast<const char*>(zero) - data);
-    kept.push_back({std::string(data, length), receiver.ArrivedAt(i)});
-    bytes += length;
+    kept.push_back({DatagramText(receiver.Data(i), length), receiver.ArrivedAt(i)});
+    bytes += kept.back().text.size();
   }
   dropsSeen = std::max(dropsSeen.load(), receiver.Dropped());
   {
