@@ -1,8 +1,8 @@
 // Micro benchmarks of the steps every tag report takes, the export and the language lookup.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
-#include "../tests/inventory/MemoryGrid.h"
 #include "../tests/link/RecorderWindow.h"
+#include "MemoryGrid.h"
 
 #include <QApplication>
 #include <QTableView>

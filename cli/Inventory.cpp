@@ -12,8 +12,8 @@
 #include "CsvExport.h"
 #include "ExitCodes.h"
 #include "Interrupt.h"
-#include "InventoryGrid.h"
 #include "Language.h"
+#include "MemoryGrid.h"
 #include "Output.h"
 #include "Requests.h"
 #include "Session.h"
@@ -84,7 +84,8 @@ std::string EnglishHeaderText(int number) {
 
 int RunInventory(const Command& command) {
   if (FindEnglishFile().empty()) Message("Language/Pellow.eng not found: headers show ***");
-  InventoryGrid grid;
+  MemoryGrid grid;
+  grid.keepRowsWritten = false;
   InitTagGrid(grid, EnglishHeaderText);
   EpcMap epcMap;
 

@@ -5,54 +5,49 @@
 
 #include "TagGrid.h"
 
-// A TagGrid in memory that counts the calls made on it.
+// The tag grid in memory: the cells the window's grid would show, without a view. It also counts
+// the writes made on it and lists the rows written, for a caller that checks what a report
+// touched.
 class MemoryGrid : public TagGrid {
  public:
   int ColCount() const override { return cols; }
   void SetColCount(int count) override {
     cols = count;
-    for (auto& row : cells) row.resize(static_cast<std::size_t>(cols));
+    for (auto& row : cells) row.resize(Index(cols));
   }
   int RowCount() const override { return static_cast<int>(cells.size()); }
   void SetRowCount(int count) override {
     ++setRowCountCalls;
-    cells.resize(static_cast<std::size_t>(count),
-                 std::vector<std::string>(static_cast<std::size_t>(cols)));
+    cells.resize(Index(count), std::vector<std::string>(Index(cols)));
   }
-  std::string Cell(int col, int row) const override {
-    return cells.at(static_cast<std::size_t>(row)).at(static_cast<std::size_t>(col));
-  }
+  std::string Cell(int col, int row) const override { return cells.at(Index(row)).at(Index(col)); }
   void SetCell(int col, int row, const std::string& text) override {
     ++setCellCalls;
-    cells.at(static_cast<std::size_t>(row)).at(static_cast<std::size_t>(col)) = text;
+    cells.at(Index(row)).at(Index(col)) = text;
   }
   void SetRow(int row, const std::vector<std::string>& rowCells) override {
     ++setRowCalls;
-    rowsWritten.push_back(row);
-    auto& target = cells.at(static_cast<std::size_t>(row));
+    if (keepRowsWritten) rowsWritten.push_back(row);
+    auto& target = cells.at(Index(row));
     for (std::size_t col = 0; col < rowCells.size() && col < target.size(); ++col) {
       target[col] = rowCells[col];
     }
   }
   void SetColWidth(int col, int width) override {
-    if (widths.size() <= static_cast<std::size_t>(col))
-      widths.resize(static_cast<std::size_t>(col) + 1);
-    widths[static_cast<std::size_t>(col)] = width;
+    if (widths.size() <= Index(col)) widths.resize(Index(col) + 1);
+    widths[Index(col)] = width;
   }
 
-  // The state InitGrid leaves: 7 columns, 2 rows, the header texts.
+  // The state InitGrid leaves: 7 columns, 2 rows, the header texts; SetRowCount not yet counted.
   void Init(const std::vector<std::string>& headers = {"No", "EPC", "Len", "Ant", "Count", "RSSI",
                                                        "Time"}) {
     cells.clear();
     SetColCount(7);
     SetRowCount(2);
-    for (int col = 0; col < 7; ++col)
-      cells[0][static_cast<std::size_t>(col)] = headers.at(static_cast<std::size_t>(col));
+    for (int col = 0; col < 7; ++col) cells[0][Index(col)] = headers.at(Index(col));
     setRowCountCalls = 0;
   }
-  const std::vector<std::string>& Row(int row) const {
-    return cells.at(static_cast<std::size_t>(row));
-  }
+  const std::vector<std::string>& Row(int row) const { return cells.at(Index(row)); }
 
   int cols = 0;
   std::vector<std::vector<std::string>> cells;
@@ -61,4 +56,9 @@ class MemoryGrid : public TagGrid {
   int setCellCalls = 0;
   int setRowCountCalls = 0;
   std::vector<int> rowsWritten;
+  // A long run that never looks at the list turns it off: it grows with every report.
+  bool keepRowsWritten = true;
+
+ private:
+  static std::size_t Index(int n) { return static_cast<std::size_t>(n); }
 };
