@@ -8,6 +8,7 @@
 #include "ExitCodes.h"
 #include "InputChecks.h"
 #include "Requests.h"
+#include "Settings.h"
 #include "Socket.h"
 
 const char kUsage[] =
@@ -33,17 +34,6 @@ const char kUsage[] =
     "6 a commissioned device is not ok.\n";
 
 namespace {
-
-// The request type of each get, which is also the key of the handler that claims its reply.
-struct GetItem {
-  const char* name;
-  const char* type;
-};
-constexpr GetItem kGetItems[] = {{"gateway", "getgateway"},
-                                 {"deviceid", "getdeviceid"},
-                                 {"network", "getnetwork"},
-                                 {"clock", "getrtc"},
-                                 {"antlist", "getantlist"}};
 
 // A scan asks at most this many addresses, so that a typing slip cannot flood a network.
 constexpr std::uint32_t kScanLimit = 65536;
@@ -101,14 +91,11 @@ void NeedCount(const std::vector<std::string>& args, std::size_t least, std::siz
 
 void ParseGet(const std::vector<std::string>& args, Command& command) {
   NeedCount(args, 1, 1);
-  for (const GetItem& item : kGetItems) {
-    if (args[0] != item.name) continue;
-    command.item = item.name;
-    command.replyKey = item.type;
-    command.request = TypeRequest(item.type);
-    return;
-  }
-  throw UsageError("unknown item '" + args[0] + "'");
+  const Setting* setting = FindSetting(args[0]);
+  if (!setting) throw UsageError("unknown item '" + args[0] + "'");
+  command.item = setting->item;
+  command.replyKey = setting->getType;
+  command.request = TypeRequest(setting->getType);
 }
 
 void ParseSet(const std::vector<std::string>& args, Command& command) {
@@ -144,7 +131,8 @@ void ParseSet(const std::vector<std::string>& args, Command& command) {
   } else {
     throw UsageError("unknown setting");
   }
-  command.replyKey = "set" + std::string(command.item == "clock" ? "rtc" : command.item);
+  // Only the settings above get here.
+  command.replyKey = FindSetting(command.item)->setType;
 }
 
 // Values are taken as text and checked here, so that every refusal reads as the window's does.
@@ -291,7 +279,7 @@ Command ParseCommandLine(int argc, const char* const* argv) {
   } else if (chosen == reboot) {
     NeedCount(args, 0, 0);
     command.verb = Verb::Reboot;
-    command.request = TypeRequest("reboot");
+    command.request = TypeRequest(requests::kReboot);
   } else {
     NeedCount(args, 1, 1);
     command.verb = Verb::Inventory;

@@ -92,7 +92,7 @@ int RunInventory(const Command& command) {
   const int interrupt = InstallInterruptPipe();
   ReplyWindow window;
   Session session(command.device, window, command.anySender);
-  session.Send(TypeRequest("teststart"));
+  session.Send(TypeRequest(requests::kTestStart));
   const auto start = DeviceSocket::Clock::now();
   // Reports count from the start request on, as the window counts from its start click.
   window.onReport = [&](const std::string& report, const std::string& epc) {
@@ -104,7 +104,7 @@ int RunInventory(const Command& command) {
                                until, [](const std::string&, const Handler&) { return false; },
                                interrupt) == DeviceSocket::Wait::Interrupted;
   window.onReport = nullptr;
-  session.Send(TypeRequest("teststop"));
+  session.Send(TypeRequest(requests::kTestStop));
   session.Close();
   if (interrupted) Message("interrupted: the inventory was stopped early");
 

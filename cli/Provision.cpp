@@ -9,6 +9,7 @@
 #include "Json.h"
 #include "Requests.h"
 #include "Session.h"
+#include "Settings.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ class DeviceJob {
     if (run.reboot) {
       CheckStop("reboot");
       // As the window does: the device answers, but nothing waits for it.
-      session.Send(TypeRequest("reboot"));
+      session.Send(TypeRequest(requests::kReboot));
     }
   }
 
@@ -109,7 +110,7 @@ class DeviceJob {
 
   JsonMembers Read(const Group& group, const std::string& step) {
     const std::string item = group.item;
-    const std::string type = item == "clock" ? "getrtc" : "get" + item;
+    const std::string type = FindSetting(item)->getType;
     JsonMembers shown;
     Ask(step, TypeRequest(type), type, [&](const std::string& text) {
       const auto values = ShownValues(item, text, window);
@@ -150,7 +151,7 @@ class DeviceJob {
       request = SetNetworkStaticRequest(Planned("ip"), Planned("mask"), Planned("gateway"),
                                         dns("dns1"), dns("dns2"));
     }
-    const std::string key = "set" + std::string(item == "clock" ? "rtc" : item);
+    const std::string key = FindSetting(item)->setType;
     std::string status;
     Ask("set " + item, request, key,
         [&](const std::string& text) { return GetJsonField(text, "status", status, window); });

@@ -99,7 +99,7 @@ class Scanner {
 
   std::map<std::uint32_t, Answer> Run(int interrupt) {
     const std::string start = TypeRequest(DebugStartType(kDebugStartPrefix));
-    const std::string ask = TypeRequest("getdeviceid");
+    const std::string ask = TypeRequest(requests::kGetDeviceId);
     sentAt.resize(range.last - range.first + 1);
     auto next = Clock::now();
     bool interrupted = false;
@@ -122,7 +122,7 @@ class Scanner {
       Collect(DeviceSocket::After(command.timeoutSeconds), interrupt);
     }
     for (const auto& found : answers)
-      socket.SendTo(found.first, range.port, TypeRequest("debugstop"));
+      socket.SendTo(found.first, range.port, TypeRequest(requests::kDebugStop));
     return answers;
   }
 
@@ -139,7 +139,8 @@ class Scanner {
       if (port != range.port && !command.anySender) continue;
       window.Forget();
       const Handler* claimant = chain->Dispatch(text);
-      if (!claimant || claimant->key != "getdeviceid" || !window.fields.count("edtDeviceID")) {
+      if (!claimant || claimant->key != requests::kGetDeviceId ||
+          !window.fields.count("edtDeviceID")) {
         continue;
       }
       const auto elapsed = Clock::now() - sentAt[host - range.first];

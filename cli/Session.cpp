@@ -39,7 +39,7 @@ DeviceSocket::Wait Session::Pump(DeviceSocket::Clock::time_point deadline, const
 void Session::Close() {
   if (!open) return;
   open = false;
-  Send(TypeRequest("debugstop"));
+  Send(TypeRequest(requests::kDebugStop));
   if (socket.Ignored() > 0) {
     Message("ignored " + std::to_string(socket.Ignored()) + " datagrams from senders other than " +
             device.address + " (--any-sender takes them)");
