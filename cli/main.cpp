@@ -12,6 +12,15 @@
 
 namespace {
 
+// What runs each verb but Help, which only prints.
+struct Runner {
+  Verb verb;
+  int (*run)(const Command& command);
+};
+constexpr Runner kRunners[] = {{Verb::Get, RunGet},       {Verb::Set, RunSet},
+                               {Verb::Reboot, RunReboot}, {Verb::Inventory, RunInventory},
+                               {Verb::Scan, RunScan},     {Verb::Commission, RunCommission}};
+
 int RunCommandLine(int argc, char** argv) {
   Command command;
   try {
@@ -25,22 +34,12 @@ int RunCommandLine(int argc, char** argv) {
     return kExitBadInput;
   }
   try {
-    switch (command.verb) {
-      case Verb::Help:
-        std::cout << command.helpText;
-        return kExitOk;
-      case Verb::Get:
-        return RunGet(command);
-      case Verb::Set:
-        return RunSet(command);
-      case Verb::Reboot:
-        return RunReboot(command);
-      case Verb::Inventory:
-        return RunInventory(command);
-      case Verb::Scan:
-        return RunScan(command);
-      case Verb::Commission:
-        return RunCommission(command);
+    if (command.verb == Verb::Help) {
+      std::cout << command.helpText;
+      return kExitOk;
+    }
+    for (const Runner& runner : kRunners) {
+      if (runner.verb == command.verb) return runner.run(command);
     }
   } catch (const std::exception& e) {
     Message(e.what());
