@@ -1,6 +1,5 @@
 #include "Interrupt.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <unistd.h>
@@ -8,33 +7,17 @@
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+#include <string>
 
-namespace {
-
-int writeEnd = -1;
-
-void OnInterrupt(int) {
-  const int saved = errno;
-  const char byte = 1;
-  // Only async-signal-safe calls here; a full pipe already says enough.
-  [[maybe_unused]] const ssize_t ignored = ::write(writeEnd, &byte, 1);
-  errno = saved;
-}
-
-}  // namespace
+#include "SignalPipe.h"
 
 int InstallInterruptPipe() {
+  // A logout (SIGHUP) and a stop by the system or a script (SIGTERM) end a run as Ctrl-C does.
+  static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
   int ends[2];
-  if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
+  if (!InstallSignalPipe(kSignals, 0, ends)) {
     throw std::runtime_error(std::string("cannot create a pipe: ") + std::strerror(errno));
   }
-  writeEnd = ends[1];
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESETHAND;
-  // A logout (SIGHUP) and a stop by the system or a script (SIGTERM) end a run as Ctrl-C does.
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
   return ends[0];
 }
 
