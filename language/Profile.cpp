@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "AsciiCase.h"
 #include "AtomicFile.h"
 #include "CodePage.h"
 
@@ -23,14 +24,10 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
   return true;
 }
 
