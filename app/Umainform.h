@@ -7,6 +7,7 @@
 #include "Dialogs.h"
 #include "Language.h"
 #include "TagTable.h"
+#include "WindowTexts.h"
 
 class QGroupBox;
 class QLabel;
@@ -67,7 +68,8 @@ class TMainForm : public QWidget {
   void SendTypeRequest(const std::string& type);
 
   // A numbered text of section "ExtStr"; "***" with no language object.
-  QString LangText(int number, const char* prefix = "Text") const;
+  QString LangText(WindowText text) const;
+  QString LangText(ButtonCaption caption) const;
 
   // Controls, by their design names.
   QTabWidget* pgc1;
@@ -151,13 +153,19 @@ class TMainForm : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The controls at their design bounds (MainFormLayout.cpp).
+  void BuildLayout();
   void BuildParameterPage();
   void BuildReadTestPage();
+  void BindButtons();
+  QString LangText(int number, const char* prefix = "Text") const;
   // Connects a button's click to a handler that runs under the error guard.
   void Bind(QPushButton* button, void (TMainForm::*handler)());
   template <typename F>
   void Guard(F&& handler);
   void ShowRefusal(const QString& text, const QString& title);
+  // A numbered text in a box titled with the window's box title.
+  void ShowRefusal(WindowText text);
   void SetFieldColour(QLineEdit* field, bool red);
   void ExitCheck(QLineEdit* field, bool (*accepts)(const std::string&), const QString& text,
                  const QString& title);

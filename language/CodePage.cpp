@@ -184,13 +184,13 @@ bool IsValidUtf8(std::string_view bytes) {
 
 const char* ForCharset(int charset) {
   switch (charset) {
-    case 134:  // GB2312_CHARSET
+    case kGb2312Charset:
       return "CP936";
-    case 136:  // CHINESEBIG5_CHARSET
+    case kChineseBig5Charset:
       return "CP950";
-    case 128:  // SHIFTJIS_CHARSET; glibc's SHIFT_JIS lacks the Windows extensions CP932 has
+    case kShiftJisCharset:  // glibc's SHIFT_JIS lacks the Windows extensions CP932 has
       return "CP932";
-    case 129:  // HANGEUL_CHARSET
+    case kHangeulCharset:
       return "CP949";
     default:
       return "WINDOWS-1252";

@@ -12,6 +12,12 @@ namespace codepage {
 // plain ASCII are valid.
 bool IsValidUtf8(std::string_view bytes);
 
+// The Windows font character sets that imply a code page other than WINDOWS-1252.
+inline constexpr int kShiftJisCharset = 128;
+inline constexpr int kHangeulCharset = 129;
+inline constexpr int kGb2312Charset = 134;
+inline constexpr int kChineseBig5Charset = 136;
+
 // The iconv name of the code page that goes with a Windows font character set number:
 // 134 CP936, 136 CP950, 128 CP932, 129 CP949, anything else WINDOWS-1252.
 const char* ForCharset(int charset);

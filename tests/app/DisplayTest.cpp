@@ -378,6 +378,9 @@ TEST_P(LabelTest, LabelsFitTheirCaptionsAndOverlapNothing) {
         profile::ReadString(List(), "Lang", "00" + std::to_string(Language()) + "_Ext", "");
     form->pgc1->setCurrentIndex(0);
     form->grab().save(QString::fromStdString(std::string(shots) + "/parameters-" + ext + ".png"));
+    form->pgc1->setCurrentIndex(1);
+    form->grab().save(QString::fromStdString(std::string(shots) + "/read-test-" + ext + ".png"));
+    form->pgc1->setCurrentIndex(0);
   }
 }
 
