@@ -6,6 +6,8 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 
+#include "TabPage.h"
+
 void FieldExitFilter::Watch(QLineEdit* field, Check check) {
   checks.insert(field, std::move(check));
   field->installEventFilter(this);
@@ -85,11 +87,9 @@ void FieldExitFilter::ReturnTo(QLineEdit* field) {
         returning = nullptr;
         if (!field) return;
         for (QWidget* child = field; child->parentWidget(); child = child->parentWidget()) {
-          auto* stack = qobject_cast<QStackedWidget*>(child->parentWidget());
-          if (!stack) continue;
-          if (auto* tabs = qobject_cast<QTabWidget*>(stack->parentWidget())) {
+          if (QTabWidget* tabs = TabWidgetOf(*child)) {
             tabs->setCurrentWidget(child);
-          } else {
+          } else if (auto* stack = qobject_cast<QStackedWidget*>(child->parentWidget())) {
             stack->setCurrentWidget(child);
           }
         }

@@ -7,13 +7,14 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLibraryInfo>
-#include <QStackedWidget>
 #include <QTabBar>
-#include <QTabWidget>
 #include <QTranslator>
 #include <QVariant>
 
 #include <stdexcept>
+
+#include "CodePage.h"
+#include "TabPage.h"
 
 namespace {
 
@@ -43,9 +44,7 @@ void SetFamily(QWidget& widget, const std::string& face) {
 
 // The tab widget and index when `widget` is a page of a QTabWidget.
 QTabWidget* TabOf(const QWidget& widget, int& index) {
-  auto* stack = qobject_cast<QStackedWidget*>(widget.parentWidget());
-  if (!stack) return nullptr;
-  auto* tabs = qobject_cast<QTabWidget*>(stack->parentWidget());
+  QTabWidget* tabs = TabWidgetOf(widget);
   if (!tabs) return nullptr;
   index = tabs->indexOf(const_cast<QWidget*>(&widget));
   return index >= 0 ? tabs : nullptr;
@@ -156,28 +155,32 @@ void QtLanguageWindow::SetFontSize(int points) {
   Window().setFont(font);
 }
 
-std::size_t QtLanguageWindow::ComponentCount() const {
+std::vector<QWidget*> QtLanguageWindow::Collect() const {
   QWidget& top = Window();
-  components.clear();
+  std::vector<QWidget*> found;
   for (QWidget* child : top.findChildren<QWidget*>()) {
     const QString name = child->objectName();
     if (name.isEmpty() || name.startsWith(QLatin1String("qt_")) || child->window() != &top ||
         qobject_cast<QTabBar*>(child->parentWidget()))
       continue;
-    auto& entry = known[child];
-    if (entry && !static_cast<QtLanguageComponent&>(*entry).Is(child)) {
-      // The address of a deleted widget, reused: keep the old object for its holders.
-      retired.push_back(std::move(entry));
-    }
-    if (!entry) entry = std::make_unique<QtLanguageComponent>(*child);
-    components.push_back(entry.get());
+    found.push_back(child);
   }
-  return components.size();
+  return found;
+}
+
+std::size_t QtLanguageWindow::ComponentCount() const {
+  return Collect().size();
 }
 
 LanguageComponent& QtLanguageWindow::Component(std::size_t index) {
-  if (components.empty()) ComponentCount();
-  return *components.at(index);
+  QWidget* child = Collect().at(index);
+  auto& entry = known[child];
+  if (entry && !static_cast<QtLanguageComponent&>(*entry).Is(child)) {
+    // The address of a deleted widget, reused: keep the old object for its holders.
+    retired.push_back(std::move(entry));
+  }
+  if (!entry) entry = std::make_unique<QtLanguageComponent>(*child);
+  return *entry;
 }
 
 void QtLanguageWindow::Redraw() {
@@ -195,13 +198,13 @@ QString QtTranslationLocale(const QString& languageFile, int charset) {
   }
   // The East Asian character sets each belong to one language.
   switch (charset) {
-    case 134:
+    case codepage::kGb2312Charset:
       return QStringLiteral("zh_CN");
-    case 136:
+    case codepage::kChineseBig5Charset:
       return QStringLiteral("zh_TW");
-    case 128:
+    case codepage::kShiftJisCharset:
       return QStringLiteral("ja");
-    case 129:
+    case codepage::kHangeulCharset:
       return QStringLiteral("ko");
     default:
       return {};

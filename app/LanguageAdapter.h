@@ -42,8 +42,9 @@ class QtLanguageWindow : public LanguageWindow {
   // A size below 1 point is ignored: Qt cannot show it and the font stays as it was.
   void SetFontSize(int points) override;
 
-  // Collects the components anew (widgets may have come or gone). A reference from Component()
-  // stays valid as long as the adapter lives; it throws once its widget has been deleted.
+  // Both look at the window as it is now (widgets may have come or gone). A reference from
+  // Component() stays valid as long as the adapter lives; it throws once its widget has been
+  // deleted.
   std::size_t ComponentCount() const override;
   LanguageComponent& Component(std::size_t index) override;
 
@@ -52,10 +53,12 @@ class QtLanguageWindow : public LanguageWindow {
  private:
   QWidget& Window() const;
 
+  // The widgets that are components, in order.
+  std::vector<QWidget*> Collect() const;
+
   QPointer<QWidget> window;
-  mutable std::map<const QWidget*, std::unique_ptr<LanguageComponent>> known;
-  mutable std::vector<std::unique_ptr<LanguageComponent>> retired;  // of deleted widgets
-  mutable std::vector<LanguageComponent*> components;               // current order
+  std::map<const QWidget*, std::unique_ptr<LanguageComponent>> known;
+  std::vector<std::unique_ptr<LanguageComponent>> retired;  // of deleted widgets
 };
 
 // The locale of Qt's own translations ("es", "zh_CN") that speaks the language of a language
