@@ -25,6 +25,7 @@
 #include "Sound.h"
 #include "SoundFile.h"
 #include "TagGridModel.h"
+#include "ThreadPriority.h"
 #include "Uudpthread.h"
 #include "WindowEffects.h"
 #include "WindowTexts.h"
@@ -176,6 +177,10 @@ void TMainForm::btnIPClick() {
     if (!udpthread) {
       udpthread = new UDPThread(edtIP->text().toStdString(), edtPort->text().toStdString(),
                                 *effects, *windowThread);
+      // A burst must find the receive thread on the processor, not behind a repaint: the window
+      // thread steps back, like the handler chain. The link's receive threads are started at the
+      // ordinary priority all the same, this one and every later one.
+      YieldToOtherThreads();
       // Once a run: it stays the same from one connection to the next.
       if (const auto note = udpthread->ShortBufferNote(); note && !bufferNoted) {
         bufferNoted = true;

@@ -64,7 +64,7 @@ UDPThread::UDPThread(const std::string& address, const std::string& port, Device
   chain = buildChain(batch);
   OpenSocket(address, port);
   chainThread = std::thread(&UDPThread::ChainLoop, this);
-  receiveThread = std::thread(&UDPThread::ReceiveLoop, this);
+  receiveThread = StartAtOrdinaryPriority([this] { ReceiveLoop(); });
 }
 
 UDPThread::~UDPThread() {
@@ -103,6 +103,7 @@ std::uint16_t UDPThread::LocalPort() const {
 }
 
 void UDPThread::ReceiveLoop() {
+  NameThisThread("tagwick-receive");
   net::DatagramReceiver receiver(kReceiveBufferSize, std::max<std::size_t>(1, tuning.receiveBatch));
   // The stop wakes a waiting receive only after its pause, so a datagram arriving during the
   // pause is still taken.
@@ -157,6 +158,7 @@ void UDPThread::Take(const net::DatagramReceiver& receiver, int taken) {
 void UDPThread::ChainLoop() {
   // A burst overflows the system's queue within a millisecond while the receive thread waits
   // for the processor; the chain's work can wait in the intake instead.
+  NameThisThread("tagwick-chain");
   YieldToOtherThreads();
   std::deque<Received> work;
   while (TakeIntake(work)) {

@@ -1,5 +1,13 @@
 #include <QTextDocument>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 
 #include "../common/ZoneScope.h"
 #include "WindowFixture.h"
@@ -50,3 +58,30 @@ TEST_F(LinkFloodTest, LinesAppendedInOneDrainAreEachTheirOwnLineInOrder) {
   form->AddLog("at once");  // a line written outside a drain is there straight away
   EXPECT_EQ(LogTexts().back(), "at once");
 }
+
+#ifndef _WIN32
+// The nice value of this process's thread named `name`; nullopt when there is none.
+std::optional<int> NiceOf(const std::string& name) {
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::string comm;
+    std::getline(std::ifstream(task.path() / "comm"), comm);
+    if (comm != name) continue;
+    return getpriority(PRIO_PROCESS, static_cast<id_t>(std::stoi(task.path().filename())));
+  }
+  return std::nullopt;
+}
+
+TEST_F(LinkFloodTest, TheWindowStepsBehindEveryLinksReceiveThread) {
+  const auto windowNice = [] {
+    return getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+  };
+  Connect();
+  EXPECT_GE(windowNice(), 10);
+  // The second link is started by the window thread after it stepped back.
+  form->btnIP->click();
+  Connect();
+  std::optional<int> receive;
+  ASSERT_TRUE(WaitUntil([&] { return (receive = NiceOf("tagwick-receive")).has_value(); }));
+  EXPECT_LT(*receive, windowNice());
+}
+#endif
