@@ -31,7 +31,7 @@ class TagTableTest : public ::testing::Test {
   MemoryGrid grid;
 };
 
-TEST(SignalTest, ConvertsAsTheSpecTableSays) {
+TEST(SignalTest, ConvertsTheDevicesSignalByteToTheShownStrength) {
   EXPECT_EQ(ConvertSignalText("-60"), "67");
   EXPECT_EQ(ConvertSignalText("60"), "-69");
   EXPECT_EQ(ConvertSignalText("129"), "0");
