@@ -85,7 +85,6 @@ std::string EnglishHeaderText(int number) {
 int RunInventory(const Command& command) {
   if (FindEnglishFile().empty()) Message("Language/Pellow.eng not found: headers show ***");
   MemoryGrid grid;
-  grid.keepRowsWritten = false;
   InitTagGrid(grid, EnglishHeaderText);
   EpcMap epcMap;
 

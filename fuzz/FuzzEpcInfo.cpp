@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "CountingGrid.h"
 #include "FuzzCheck.h"
-#include "MemoryGrid.h"
 #include "TagTable.h"
 
 namespace {
@@ -24,7 +24,7 @@ bool IsSignalText(const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static EpcMap epcMap;
-  static MemoryGrid grid;
+  static CountingGrid grid;
   if (grid.cells.empty() || epcMap.size() > kMaxTags) {
     epcMap.clear();
     grid.Init();

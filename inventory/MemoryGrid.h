@@ -5,9 +5,7 @@
 
 #include "TagGrid.h"
 
-// The tag grid in memory: the cells the window's grid would show, without a view. It also counts
-// the writes made on it and lists the rows written, for a caller that checks what a report
-// touched.
+// The tag grid in memory: the cells the window's grid would show, without a view.
 class MemoryGrid : public TagGrid {
  public:
   int ColCount() const override { return cols; }
@@ -17,17 +15,13 @@ class MemoryGrid : public TagGrid {
   }
   int RowCount() const override { return static_cast<int>(cells.size()); }
   void SetRowCount(int count) override {
-    ++setRowCountCalls;
     cells.resize(Index(count), std::vector<std::string>(Index(cols)));
   }
   std::string Cell(int col, int row) const override { return cells.at(Index(row)).at(Index(col)); }
   void SetCell(int col, int row, const std::string& text) override {
-    ++setCellCalls;
     cells.at(Index(row)).at(Index(col)) = text;
   }
   void SetRow(int row, const std::vector<std::string>& rowCells) override {
-    ++setRowCalls;
-    if (keepRowsWritten) rowsWritten.push_back(row);
     auto& target = cells.at(Index(row));
     for (std::size_t col = 0; col < rowCells.size() && col < target.size(); ++col) {
       target[col] = rowCells[col];
@@ -38,26 +32,19 @@ class MemoryGrid : public TagGrid {
     widths[Index(col)] = width;
   }
 
-  // The state InitGrid leaves: 7 columns, 2 rows, the header texts; SetRowCount not yet counted.
+  // The state InitGrid leaves: 7 columns, 2 rows, the header texts.
   void Init(const std::vector<std::string>& headers = {"No", "EPC", "Len", "Ant", "Count", "RSSI",
                                                        "Time"}) {
     cells.clear();
     SetColCount(7);
     SetRowCount(2);
     for (int col = 0; col < 7; ++col) cells[0][Index(col)] = headers.at(Index(col));
-    setRowCountCalls = 0;
   }
   const std::vector<std::string>& Row(int row) const { return cells.at(Index(row)); }
 
   int cols = 0;
   std::vector<std::vector<std::string>> cells;
   std::vector<int> widths;
-  int setRowCalls = 0;
-  int setCellCalls = 0;
-  int setRowCountCalls = 0;
-  std::vector<int> rowsWritten;
-  // A long run that never looks at the list turns it off: it grows with every report.
-  bool keepRowsWritten = true;
 
  private:
   static std::size_t Index(int n) { return static_cast<std::size_t>(n); }

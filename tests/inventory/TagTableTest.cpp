@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "../common/ZoneScope.h"
-#include "MemoryGrid.h"
+#include "CountingGrid.h"
 #include "TagTable.h"
 
 namespace {
@@ -28,7 +28,7 @@ class TagTableTest : public ::testing::Test {
   }
 
   EpcMap epcMap;
-  MemoryGrid grid;
+  CountingGrid grid;
 };
 
 TEST(SignalTest, ConvertsTheDevicesSignalByteToTheShownStrength) {
@@ -159,7 +159,7 @@ TEST_F(TagTableTest, StringValuesAreTakenAsReceived) {
 
 TEST_F(TagTableTest, NonIntegerRssiAbandonsTheReport) {
   Process(Report("\"rssi\": \"-60\""), "A1");
-  const MemoryGrid before = grid;
+  const CountingGrid before = grid;
   const EpcMap mapBefore = epcMap;
 
   EpcOutcome outcome = Process(Report("\"rssi\": \"-61.5\""), "A1", kLater);
@@ -183,7 +183,7 @@ TEST_F(TagTableTest, NonIntegerRssiAbandonsTheReport) {
 
 TEST_F(TagTableTest, InvalidJsonIsLoggedAndChangesNothing) {
   Process(Report(""), "A1");
-  const MemoryGrid before = grid;
+  const CountingGrid before = grid;
   const std::string text = "{\"type\": \"epcinfo\", \"epc\": ";
   const EpcOutcome outcome = Process(text, "A1");
   EXPECT_EQ(outcome.kind, EpcOutcome::Kind::InvalidJson);
@@ -232,7 +232,7 @@ TEST_F(TagTableTest, KnownTagUpdatesOnlyItsOwnRow) {
   Process(Report("\"rssi\": \"-60\""), "T1");
   Process(Report("\"rssi\": \"-61\""), "T2");
   Process(Report("\"rssi\": \"-62\""), "T3");
-  const MemoryGrid before = grid;
+  const CountingGrid before = grid;
   grid.rowsWritten.clear();
 
   const EpcOutcome outcome = Process(Report("\"rssi\": \"-70\", \"antid\": \"4\""), "T2", kLater);
