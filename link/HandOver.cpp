@@ -81,6 +81,7 @@ void HandOver::PostIfDue() {
 
 void HandOver::Drain(const std::shared_ptr<Shared>& shared, WindowThread& target) {
   const auto start = std::chrono::steady_clock::now();
+  // A post is made with the lock released: a window thread may run what is posted at once.
   while (true) {
     std::function<void()> task;
     {
@@ -89,26 +90,29 @@ void HandOver::Drain(const std::shared_ptr<Shared>& shared, WindowThread& target
         shared->drainPosted = false;
         return;
       }
-      if (std::chrono::steady_clock::now() - start > kDrainBudget) {
-        // Leave drainPosted set: the rest follows in a later event.
-        PostDrain(shared, target);
-        return;
+      if (std::chrono::steady_clock::now() - start <= kDrainBudget) {
+        task = std::move(shared->queue.front().task);
+        shared->bytes -= shared->queue.front().bytes;
+        shared->queue.pop_front();
       }
-      task = std::move(shared->queue.front().task);
-      shared->bytes -= shared->queue.front().bytes;
-      shared->queue.pop_front();
+    }
+    if (!task) {
+      // Leave drainPosted set: the rest follows in a later event.
+      PostDrain(shared, target);
+      return;
     }
     shared->room.notify_one();
     try {
       task();
     } catch (...) {
       // The error goes to the window's error display; the tasks behind it still run.
-      std::lock_guard lock(shared->mutex);
-      if (!shared->queue.empty()) {
-        PostDrain(shared, target);
-      } else {
-        shared->drainPosted = false;
+      bool more;
+      {
+        std::lock_guard lock(shared->mutex);
+        more = !shared->queue.empty();
+        if (!more) shared->drainPosted = false;
       }
+      if (more) PostDrain(shared, target);
       throw;
     }
   }

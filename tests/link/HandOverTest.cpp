@@ -15,7 +15,32 @@ class DroppingWindowThread : public WindowThread {
  public:
   void Post(std::function<void()>) override {}
 };
+
+// Runs what is posted at once, on the posting thread.
+class InlineWindowThread : public WindowThread {
+ public:
+  void Post(std::function<void()> task) override { task(); }
+};
 }  // namespace
+
+// A drain past its budget posts the rest; a window thread that runs it at once must find the
+// hand-over unlocked.
+TEST(HandOverDrain, TasksPastTheDrainsBudgetAllRunInOrderWhenPostsRunAtOnce) {
+  InlineWindowThread window;
+  HandOver handOver(window, 1000, 0ms);
+  std::vector<int> ran;
+  handOver.Deliver([&] {
+    for (int i = 1; i < 4; ++i) {
+      handOver.Deliver([&ran, i] {
+        std::this_thread::sleep_for(10ms);  // longer than a drain may take
+        ran.push_back(i);
+      });
+    }
+    ran.push_back(0);
+  });
+  EXPECT_EQ(ran, (std::vector<int>{0, 1, 2, 3}));
+  EXPECT_EQ(handOver.Pending(), 0u);
+}
 
 TEST(HandOverBound, PendingBytesNeverExceedTheBoundAndALoneLargeTaskStillGoesIn) {
   DroppingWindowThread window;
