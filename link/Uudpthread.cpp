@@ -20,6 +20,8 @@ constexpr std::size_t kReceiveBufferSize = 8192;
 // still runs the chain on all of them: a few hundred milliseconds at the most.
 constexpr std::size_t kMaxIntakeDatagrams = 65536;
 constexpr std::size_t kMaxIntakeBytes = 16 * 1024 * 1024;
+// A burst's datagrams come microseconds apart; this long without one ends it.
+constexpr auto kBurstQuiet = std::chrono::microseconds(50);
 // Datagrams run through the chain between two looks at the hand-over's due drain: a few hundred
 // microseconds of work.
 constexpr std::size_t kDispatchSlice = 64;
@@ -32,6 +34,14 @@ constexpr std::size_t kEffectOverheadBytes = 128;
 // How long a receive thread without a usable socket (none opened, no local port yet) waits
 // before it tries again.
 constexpr auto kRetryPause = std::chrono::milliseconds(10);
+
+// During a burst the chain thread leaves the processor to the receive thread until the intake is
+// half full, by either bound (large datagrams fill the bytes first): a burst of tens of
+// thousands of reports is taken in before the chain competes with it, and a flood that never
+// lets up is still worked through while there is room.
+bool HalfFull(std::size_t datagrams, std::size_t bytes) {
+  return datagrams >= kMaxIntakeDatagrams / 2 || bytes >= kMaxIntakeBytes / 2;
+}
 
 std::string DropLine(std::uint64_t count) {
   return std::to_string(count) +
@@ -105,13 +115,26 @@ std::uint16_t UDPThread::LocalPort() const {
 void UDPThread::ReceiveLoop() {
   NameThisThread("tagwick-receive");
   net::DatagramReceiver receiver(kReceiveBufferSize, std::max<std::size_t>(1, tuning.receiveBatch));
+  // Waiting for each datagram of a burst would put the thread to sleep between them, and waking
+  // it can take longer than the system's queue lasts (an idle processor, a virtual machine's).
+  // So while a burst is on, the thread only looks, until the datagrams stop for a moment.
+  bool burst = false;
+  std::chrono::steady_clock::time_point quietUntil{};
   // The stop wakes a waiting receive only after its pause, so a datagram arriving during the
   // pause is still taken.
   while (WaitForRoom()) {
     if (tuning.beforeEachReceive) tuning.beforeEachReceive();
-    const int taken = socket < 0 ? -1 : receiver.Receive(socket, true);
+    const int taken = socket < 0 ? -1 : receiver.Receive(socket, !burst);
     if (taken > 0) {
-      Take(receiver, taken);
+      // More than one at once came faster than a receive takes them.
+      burst = burst || taken > 1;
+      if (burst) quietUntil = std::chrono::steady_clock::now() + kBurstQuiet;
+      Take(receiver, taken, burst);
+    } else if (burst) {
+      if (taken < 0 || std::chrono::steady_clock::now() >= quietUntil) {
+        burst = false;
+        BurstOver();
+      }
     } else if (!woken) {
       // No local port yet: poll gently. A good receive never waits here, so a reader that
       // reports hundreds of tags a second is not throttled.
@@ -120,6 +143,7 @@ void UDPThread::ReceiveLoop() {
   }
   {
     std::lock_guard lock(intake.mutex);
+    intake.burst = false;
     intake.closed = true;
   }
   intake.ready.notify_one();
@@ -134,7 +158,7 @@ bool UDPThread::WaitForRoom() {
   return !woken;
 }
 
-void UDPThread::Take(const net::DatagramReceiver& receiver, int taken) {
+void UDPThread::Take(const net::DatagramReceiver& receiver, int taken, bool burst) {
   std::vector<Received> kept;
   kept.reserve(static_cast<std::size_t>(taken));
   std::size_t bytes = 0;
@@ -147,10 +171,21 @@ void UDPThread::Take(const net::DatagramReceiver& receiver, int taken) {
     bytes += kept.back().text.size();
   }
   dropsSeen = std::max(dropsSeen.load(), receiver.Dropped());
+  bool wake;
   {
     std::lock_guard lock(intake.mutex);
     for (Received& datagram : kept) intake.queue.push_back(std::move(datagram));
     intake.bytes += bytes;
+    intake.burst = burst;
+    wake = !burst || HalfFull(intake.queue.size(), intake.bytes);
+  }
+  if (wake) intake.ready.notify_one();
+}
+
+void UDPThread::BurstOver() {
+  {
+    std::lock_guard lock(intake.mutex);
+    intake.burst = false;
   }
   intake.ready.notify_one();
 }
@@ -172,13 +207,17 @@ bool UDPThread::TakeIntake(std::deque<Received>& work) {
   std::unique_lock lock(intake.mutex);
   // Nothing waits: wait for the receive thread, but no longer than a held-back drain or an
   // unreported drop can wait.
-  const auto arrived = [&] { return !intake.queue.empty() || intake.closed; };
+  const auto workable = [&] {
+    return intake.closed || (!intake.queue.empty() &&
+                             (!intake.burst || HalfFull(intake.queue.size(), intake.bytes)));
+  };
   if (const auto due = NextDue()) {
-    intake.ready.wait_until(lock, *due, arrived);
+    intake.ready.wait_until(lock, *due, workable);
   } else {
-    intake.ready.wait(lock, arrived);
+    intake.ready.wait(lock, workable);
   }
-  if (intake.queue.empty()) return !intake.closed;
+  // Woken for a due drain during a burst: the datagrams wait.
+  if (intake.queue.empty() || !workable()) return !intake.closed;
   // Work in slices, so that a held-back drain is posted in time while a flood comes in.
   const std::size_t count = std::min(kDispatchSlice, intake.queue.size());
   for (std::size_t n = 0; n < count; ++n) {

@@ -105,6 +105,8 @@ class UDPThread {
     std::condition_variable room;
     std::deque<Received> queue;
     std::size_t bytes = 0;
+    // A burst is coming in: the chain thread keeps off the processor until it is over.
+    bool burst = false;
     // The receive thread has ended: nothing more comes.
     bool closed = false;
   };
@@ -114,8 +116,11 @@ class UDPThread {
   void ReceiveLoop();
   // Waits until the intake has room or the receiver is woken; false when woken.
   bool WaitForRoom();
-  // Puts the usable ones of the `taken` datagrams the receiver holds into the intake.
-  void Take(const net::DatagramReceiver& receiver, int taken);
+  // Puts the usable ones of the `taken` datagrams the receiver holds into the intake, `burst`
+  // telling whether more are coming close behind them.
+  void Take(const net::DatagramReceiver& receiver, int taken, bool burst);
+  // The burst is over: the chain thread may work.
+  void BurstOver();
   // The chain thread.
   void ChainLoop();
   // Moves what the intake holds into `work`, waiting for it no longer than the next due time;

@@ -252,6 +252,29 @@ TEST_F(LinkFixture, StopDuringAFloodNeverDeadlocks) {
   EXPECT_EQ(accounted, received.Count());
 }
 
+// While a burst comes in, the chain waits for it to end, but not beyond what the intake holds:
+// a flood of large datagrams that never lets up is still worked through while it lasts, and a
+// burst with nothing after it is worked through once it ends.
+TEST_F(LinkFixture, ABurstIsWorkedThroughWhenItEndsAndAFloodWhileItLasts) {
+  auto link = Connect(windowThread);
+  Handshake(*link);
+  for (int i = 0; i < 500; ++i) device.Send("burst");
+  EXPECT_TRUE(received.WaitFor(500)) << received.Count();
+
+  const std::size_t before = received.Count();
+  std::atomic<bool> flooding{true};
+  std::thread flood([&] {
+    const std::string large(8000, 'x');
+    while (flooding) device.Send(large);
+  });
+  // 4,000 of them hold more bytes than the intake takes.
+  const bool workedThrough = received.WaitFor(before + 4000, 20s);
+  flooding = false;
+  flood.join();
+  link->Stop();
+  EXPECT_TRUE(workedThrough) << received.Count() - before;
+}
+
 TEST_F(LinkFixture, OrderAndExactlyOnceHoldWhenStopsCutAFloodShort) {
   std::mt19937 random(13);
   std::atomic<long> next{0};
