@@ -4,13 +4,19 @@
 // (bench/drops.sh sees to both); one result line per run:
 //
 //   tagwick-bench-drops --front window|cli|bare --load sustained|burst --count N [--rate R]
-//                       [--seconds S] [--cli PATH]
+//                       [--seconds S] [--cli PATH] [--cores shared|own]
 //
-// bare is no tool but the ceiling: a thread that only takes datagrams off a socket. The device's
-// side is a socket of this process on 127.0.0.1; everything goes to 127.0.0.1.
+// A real device is another machine; here its sender shares the processors with the tool, and
+// the system may put the two on one processor, where the sender takes turns with the tool's
+// receive thread. --cores own gives the device's sender processor 0 to itself and the tool the
+// others, as if the device were elsewhere; shared (the default) leaves both to the system.
+//
+// bare is no tool: a thread that only takes datagrams off a socket, waiting in each receive.
+// The device's side is a socket of this process on 127.0.0.1; everything goes to 127.0.0.1.
 // The program uses nothing newer than the window's and the command line's own interfaces, so
 // that the same source measures an earlier tree too.
 #include <arpa/inet.h>
+#include <sched.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -49,6 +55,7 @@ struct Options {
   long count = 5000;
   double rate = 20000;
   std::string cli;
+  bool ownCores = false;
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -66,12 +73,27 @@ Options ParseOptions(int argc, char** argv) {
       options.rate = std::stod(value);
     } else if (name == "--cli") {
       options.cli = value;
+    } else if (name == "--cores") {
+      if (value != "shared" && value != "own") throw std::runtime_error("--cores shared|own");
+      options.ownCores = value == "own";
     } else {
       throw std::runtime_error("unknown option " + name);
     }
   }
   if (options.front == "cli" && options.cli.empty()) throw std::runtime_error("--cli PATH needed");
   return options;
+}
+
+// With --cores own: the calling thread, and what it starts from then on, runs on processor 0
+// (the device) or on every other one (the tool).
+void KeepTo(bool device, const Options& options) {
+  if (!options.ownCores) return;
+  const int count = static_cast<int>(std::thread::hardware_concurrency());
+  if (count < 2) throw std::runtime_error("--cores own needs two processors");
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  for (int cpu = device ? 0 : 1; cpu < (device ? 1 : count); ++cpu) CPU_SET(cpu, &set);
+  if (sched_setaffinity(0, sizeof set, &set) != 0) throw std::runtime_error("sched_setaffinity");
 }
 
 // The device: learns the tool's port from its first request, then sends there on 127.0.0.1.
@@ -199,6 +221,7 @@ Outcome RunWindow(const Options& options) {
     RunEventsFor(std::chrono::milliseconds(200));
     std::atomic<bool> sending{true};
     std::thread sender([&] {
+      KeepTo(true, options);
       outcome.sent = device.SendReports(options.count, options.load == "burst" ? 0 : options.rate);
       sending = false;
     });
@@ -241,6 +264,7 @@ Outcome RunCli(const Options& options) {
     _exit(127);
   }
   Outcome outcome;
+  KeepTo(true, options);
   device.WaitFor("teststart");
   outcome.sent = device.SendReports(options.count, options.load == "burst" ? 0 : options.rate);
   int status = 0;
@@ -255,8 +279,8 @@ Outcome RunCli(const Options& options) {
   return outcome;
 }
 
-// The ceiling of the machine: a thread that does nothing but take datagrams off a socket as the
-// tools' sockets are set up, while the same reports come.
+// The simplest receiver: a thread that does nothing but take datagrams off a socket set up as the
+// tools' sockets are, waiting in each receive, while the same reports come.
 Outcome RunBare(const Options& options) {
   const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
   int size = 16 * 1024 * 1024;
@@ -288,6 +312,7 @@ Outcome RunBare(const Options& options) {
       if (taken <= 0 && !sending) break;
     }
   });
+  KeepTo(true, options);
   outcome.sent = device.SendReports(options.count, options.load == "burst" ? 0 : options.rate);
   sending = false;
   receiver.join();
@@ -301,15 +326,17 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   try {
     const Options options = ParseOptions(argc, argv);
+    // Before any thread is started, so that all of the tool's inherit it.
+    KeepTo(false, options);
     const Outcome outcome = options.front == "cli"    ? RunCli(options)
                             : options.front == "bare" ? RunBare(options)
                                                       : RunWindow(options);
     std::printf(
-        "result front=%s load=%s count=%ld rate=%g sent=%ld processed=%ld lost=%ld "
+        "result front=%s cores=%s load=%s count=%ld rate=%g sent=%ld processed=%ld lost=%ld "
         "counted=%ld\n",
-        options.front.c_str(), options.load.c_str(), options.count,
-        options.load == "burst" ? 0.0 : options.rate, outcome.sent, outcome.processed,
-        outcome.sent - outcome.processed, outcome.counted);
+        options.front.c_str(), options.ownCores ? "own" : "shared", options.load.c_str(),
+        options.count, options.load == "burst" ? 0.0 : options.rate, outcome.sent,
+        outcome.processed, outcome.sent - outcome.processed, outcome.counted);
     return 0;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "tagwick-bench-drops: %s\n", error.what());

@@ -7,7 +7,9 @@
 #   bench/drops.sh [--before COMMIT] [--seconds S] [--repeat N] [--write FILE]
 #
 # A burst is a matter of a few milliseconds, so each is repeated (5 times unless told) and the
-# table gives the totals.
+# table gives the totals. Every run is made twice: with the processors shared by the device's
+# sender and the tool as the system places them, and with the sender on a processor of its own
+# (--cores own), as a device on the network would be.
 #
 # Where the system allows more than 212992 bytes, the cap is emulated by preloading
 # bench/RcvbufCap.c, which caps the request as such a system would. Everything runs on 127.0.0.1.
@@ -80,16 +82,18 @@ for side in before after; do
   [ "$side" = after ] && dir="$root/build-bench"
   fronts="window cli"
   [ "$side" = after ] && fronts="window cli bare"
-  for front in $fronts; do
-    for load in "sustained $sustained" "burst 5000" "burst 50000"; do
-      set -- $load
-      runs=1
-      [ "$1" = burst ] && runs=$repeat
-      for run in $(seq "$runs"); do
-        echo "running $side $front $1 $2 ($run of $runs)" >&2
-        as_user "$dir/bench/tagwick-bench-drops" --front "$front" --load "$1" --count "$2" \
-          --rate 20000 --cli "$dir/cli/tagwick-cli" 2>>"$scratch/stderr" | grep '^result ' |
-          sed "s/^result /result side=$side /" | tee -a "$lines" >&2
+  for cores in shared own; do
+    for front in $fronts; do
+      for load in "sustained $sustained" "burst 5000" "burst 50000"; do
+        set -- $load
+        runs=1
+        [ "$1" = burst ] && runs=$repeat
+        for run in $(seq "$runs"); do
+          echo "running $side $cores $front $1 $2 ($run of $runs)" >&2
+          as_user "$dir/bench/tagwick-bench-drops" --front "$front" --load "$1" --count "$2" \
+            --rate 20000 --cli "$dir/cli/tagwick-cli" --cores "$cores" 2>>"$scratch/stderr" |
+            grep '^result ' | sed "s/^result /result side=$side /" | tee -a "$lines" >&2
+        done
       done
     done
   done
@@ -99,8 +103,9 @@ python3 - "$lines" "$before" "$user" "$cap" "$emulated" "$seconds" "$write" "$re
 import sys
 lines, before, user, cap, emulated, seconds, write, repeat = sys.argv[1:]
 rows = [dict(kv.split('=', 1) for kv in l.split()[1:]) for l in open(lines) if l.startswith('result ')]
-def get(side, front, load, count):
-    runs = [r for r in rows if (r['side'], r['front'], r['load'], r['count']) == (side, front, load, count)]
+def get(side, front, cores, load, count):
+    runs = [r for r in rows
+            if (r['side'], r['front'], r['cores'], r['load'], r['count']) == (side, front, cores, load, count)]
     if not runs:
         return None
     total = dict(runs[0])
@@ -117,13 +122,16 @@ section = ['## Drops with a small receive buffer', '',
            f'lost = sent - processed; counted = what the tool reported as dropped by the system '
            f'(the window\'s log lines, the command line\'s `dropped=`). before = commit {before} '
            f'built with the same benchmark source, after = this tree. bare = no tool: a thread '
-           f'that only takes the datagrams off a socket set up the same way, the most this '
-           f'machine allows at that moment.', '',
-           '| front | load | sent | before: lost | before: counted | after: lost | after: counted |',
-           '|---|---|---:|---:|---:|---:|---:|']
+           f'that only takes the datagrams off a socket set up the same way, waiting in each '
+           f'receive; it shows what waking a thread for each burst costs on this machine. cores: shared = the sender and the tool on the '
+           f'processors as the system places them (it may put the sender and the receiving '
+           f'thread on one processor, where they take turns); own = the sender on processor 0 '
+           f'alone and the tool on the others, as a device on the network would be.', '',
+           '| front | cores | load | sent | before: lost | before: counted | after: lost | after: counted |',
+           '|---|---|---|---:|---:|---:|---:|---:|']
 seen = []
 for r in rows:
-    key = (r['front'], r['load'], r['count'])
+    key = (r['front'], r['cores'], r['load'], r['count'])
     if key in seen:
         continue
     seen.append(key)
@@ -131,7 +139,7 @@ for r in rows:
     load = (f"{int(r['rate']):,}/s sustained" if r['load'] == 'sustained'
             else f"{repeat} bursts of {int(r['count']):,}")
     cell = lambda x, k: f"{int(x[k]):,}" if x else ''
-    section.append(f"| {r['front']} | {load} | {cell(a or b, 'sent')} | {cell(b, 'lost')} | "
+    section.append(f"| {r['front']} | {r['cores']} | {load} | {cell(a or b, 'sent')} | {cell(b, 'lost')} | "
                    f"{cell(b, 'counted')} | {cell(a, 'lost')} | {cell(a, 'counted')} |")
 section.append('')
 text = '\n'.join(section)
