@@ -20,8 +20,15 @@ constexpr std::size_t kReceiveBufferSize = 8192;
 // still runs the chain on all of them: a few hundred milliseconds at the most.
 constexpr std::size_t kMaxIntakeDatagrams = 65536;
 constexpr std::size_t kMaxIntakeBytes = 16 * 1024 * 1024;
+// A receive that takes this many at once found a backlog: a burst has begun, or the thread was
+// kept from the processor. At ordinary rates a receive takes one or two.
+constexpr int kBurstBacklog = 4;
 // A burst's datagrams come microseconds apart; this long without one ends it.
 constexpr auto kBurstQuiet = std::chrono::microseconds(50);
+// For this long into a burst the chain thread leaves the processor to the receive thread: a
+// burst of several thousand reports is taken in whole before the chain competes with it, and
+// the window shows a flood that never lets up late by no more than this.
+constexpr auto kBurstHold = std::chrono::milliseconds(100);
 // Datagrams run through the chain between two looks at the hand-over's due drain: a few hundred
 // microseconds of work.
 constexpr std::size_t kDispatchSlice = 64;
@@ -35,10 +42,7 @@ constexpr std::size_t kEffectOverheadBytes = 128;
 // before it tries again.
 constexpr auto kRetryPause = std::chrono::milliseconds(10);
 
-// During a burst the chain thread leaves the processor to the receive thread until the intake is
-// half full, by either bound (large datagrams fill the bytes first): a burst of tens of
-// thousands of reports is taken in before the chain competes with it, and a flood that never
-// lets up is still worked through while there is room.
+// Half of what the intake holds, by either bound (large datagrams fill the bytes first).
 bool HalfFull(std::size_t datagrams, std::size_t bytes) {
   return datagrams >= kMaxIntakeDatagrams / 2 || bytes >= kMaxIntakeBytes / 2;
 }
@@ -117,7 +121,8 @@ void UDPThread::ReceiveLoop() {
   net::DatagramReceiver receiver(kReceiveBufferSize, std::max<std::size_t>(1, tuning.receiveBatch));
   // Waiting for each datagram of a burst would put the thread to sleep between them, and waking
   // it can take longer than the system's queue lasts (an idle processor, a virtual machine's).
-  // So while a burst is on, the thread only looks, until the datagrams stop for a moment.
+  // So once a backlog shows a burst, the thread only looks, until the datagrams stop for a
+  // moment.
   bool burst = false;
   std::chrono::steady_clock::time_point quietUntil{};
   // The stop wakes a waiting receive only after its pause, so a datagram arriving during the
@@ -126,8 +131,7 @@ void UDPThread::ReceiveLoop() {
     if (tuning.beforeEachReceive) tuning.beforeEachReceive();
     const int taken = socket < 0 ? -1 : receiver.Receive(socket, !burst);
     if (taken > 0) {
-      // More than one at once came faster than a receive takes them.
-      burst = burst || taken > 1;
+      burst = burst || taken >= kBurstBacklog;
       if (burst) quietUntil = std::chrono::steady_clock::now() + kBurstQuiet;
       Take(receiver, taken, burst);
     } else if (burst) {
@@ -171,15 +175,25 @@ void UDPThread::Take(const net::DatagramReceiver& receiver, int taken, bool burs
     bytes += kept.back().text.size();
   }
   dropsSeen = std::max(dropsSeen.load(), receiver.Dropped());
+  const auto now = std::chrono::steady_clock::now();
   bool wake;
   {
     std::lock_guard lock(intake.mutex);
     for (Received& datagram : kept) intake.queue.push_back(std::move(datagram));
     intake.bytes += bytes;
+    if (burst && !intake.burst) intake.burstSince = now;
     intake.burst = burst;
-    wake = !burst || HalfFull(intake.queue.size(), intake.bytes);
+    // A chain thread held back by a burst is woken here once its hold is over.
+    wake = Released(now);
   }
   if (wake) intake.ready.notify_one();
+}
+
+bool UDPThread::Released(std::chrono::steady_clock::time_point now) const {
+  if (intake.closed) return true;
+  if (intake.queue.empty()) return false;
+  return !intake.burst || now - intake.burstSince >= kBurstHold ||
+         HalfFull(intake.queue.size(), intake.bytes);
 }
 
 void UDPThread::BurstOver() {
@@ -207,10 +221,7 @@ bool UDPThread::TakeIntake(std::deque<Received>& work) {
   std::unique_lock lock(intake.mutex);
   // Nothing waits: wait for the receive thread, but no longer than a held-back drain or an
   // unreported drop can wait.
-  const auto workable = [&] {
-    return intake.closed || (!intake.queue.empty() &&
-                             (!intake.burst || HalfFull(intake.queue.size(), intake.bytes)));
-  };
+  const auto workable = [&] { return Released(std::chrono::steady_clock::now()); };
   if (const auto due = NextDue()) {
     intake.ready.wait_until(lock, *due, workable);
   } else {

@@ -105,8 +105,10 @@ class UDPThread {
     std::condition_variable room;
     std::deque<Received> queue;
     std::size_t bytes = 0;
-    // A burst is coming in: the chain thread keeps off the processor until it is over.
+    // A burst is coming in, since `burstSince`: the chain thread keeps off the processor for a
+    // while (see Released).
     bool burst = false;
+    std::chrono::steady_clock::time_point burstSince{};
     // The receive thread has ended: nothing more comes.
     bool closed = false;
   };
@@ -121,6 +123,8 @@ class UDPThread {
   void Take(const net::DatagramReceiver& receiver, int taken, bool burst);
   // The burst is over: the chain thread may work.
   void BurstOver();
+  // Whether the chain thread may take what the intake holds; with intake.mutex held.
+  bool Released(std::chrono::steady_clock::time_point now) const;
   // The chain thread.
   void ChainLoop();
   // Moves what the intake holds into `work`, waiting for it no longer than the next due time;
