@@ -138,6 +138,10 @@ void UDPThread::ReceiveLoop() {
       if (taken < 0 || std::chrono::steady_clock::now() >= quietUntil) {
         burst = false;
         BurstOver();
+      } else {
+        // Between looks the processor goes to any other thread that is ready (the chain's, in
+        // a flood that outlasts its hold); the thread itself does not sleep.
+        std::this_thread::yield();
       }
     } else if (!woken) {
       // No local port yet: poll gently. A good receive never waits here, so a reader that
