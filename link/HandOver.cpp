@@ -46,7 +46,9 @@ void HandOver::Deliver(std::function<void()> task, std::size_t bytes, bool kept)
       PostDrain(shared, target);
       lock.lock();
     }
+    ++shared->waiting;
     shared->room.wait(lock, [&] { return shared->cancelled || !Full(bytes); });
+    --shared->waiting;
     shared->queue.push_back({std::move(task), bytes, kept});
     shared->bytes += bytes;
     if (!shared->drainPosted && !shared->cancelled) {
@@ -173,4 +175,9 @@ std::size_t HandOver::Pending() const {
 std::size_t HandOver::PendingBytes() const {
   std::lock_guard lock(shared->mutex);
   return shared->bytes;
+}
+
+std::size_t HandOver::Waiting() const {
+  std::lock_guard lock(shared->mutex);
+  return shared->waiting;
 }

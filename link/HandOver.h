@@ -64,6 +64,8 @@ class HandOver {
 
   std::size_t Pending() const;
   std::size_t PendingBytes() const;
+  // Deliveries that wait for room now: a full queue that holds the link thread back shows here.
+  std::size_t Waiting() const;
 
  private:
   struct Shared {
@@ -76,6 +78,7 @@ class HandOver {
     };
     std::deque<Entry> queue;
     std::size_t bytes = 0;
+    std::size_t waiting = 0;
     bool drainPosted = false;
     bool cancelled = false;
     // Tasks are queued but their drain is held back until lastPost + drainInterval.

@@ -47,21 +47,26 @@ TEST(HandOverBound, PendingBytesNeverExceedTheBoundAndALoneLargeTaskStillGoesIn)
   HandOver handOver(window, 1000, 0ms, 100);
   handOver.Deliver([] {}, 60);
   handOver.Deliver([] {}, 40);
-  std::atomic<bool> third{false};
+  std::atomic<int> delivered{0};
   std::thread link([&] {
     handOver.Deliver([] {}, 1);  // 101 bytes would be over: waits
-    third = true;
+    delivered = 1;
     handOver.Deliver([] {}, 500);  // larger than the bound: waits for an empty queue
-    third = false;
+    delivered = 2;
   });
-  std::this_thread::sleep_for(50ms);
-  EXPECT_FALSE(third);
+  // Each step waits for the link thread to be held back, never for a time: a flush that began
+  // before the large task waited would run it too.
+  auto waitUntilHeld = [&](int done) {
+    while (handOver.Waiting() != 1 || delivered != done) std::this_thread::yield();
+  };
+  waitUntilHeld(0);
   EXPECT_EQ(handOver.PendingBytes(), 100u);
   handOver.Flush();  // makes room, as a drain does
-  while (!third) std::this_thread::yield();
-  EXPECT_LE(handOver.PendingBytes(), 100u);
+  waitUntilHeld(1);
+  EXPECT_EQ(handOver.PendingBytes(), 1u);
   handOver.Flush();
   link.join();
+  EXPECT_EQ(delivered, 2);
   EXPECT_EQ(handOver.PendingBytes(), 500u);
   EXPECT_EQ(handOver.Pending(), 1u);
 }
