@@ -10,6 +10,7 @@
 #include <new>
 
 #include "AtomicFile.h"
+#include "CsvCell.h"
 #include "CsvReader.h"
 #include "ExitCodes.h"
 #include "FieldPatterns.h"
@@ -26,7 +27,9 @@ std::vector<std::string> Columns() {
   return columns;
 }
 
-std::string Quoted(const std::string& cell) {
+// The values read back come from the device: guarded against a spreadsheet's formulas.
+std::string Quoted(const std::string& raw) {
+  const std::string cell = GuardCell(raw);
   if (cell.find_first_of(",;\"\r\n") == std::string::npos && cell == TrimText(cell)) {
     return cell;
   }
@@ -111,7 +114,7 @@ std::map<std::string, DeviceResult> LoadOkResults(const std::string& path) {
   for (auto record = records.begin() + 1; record != records.end(); ++record) {
     std::map<std::string, std::string> cells;
     for (std::size_t i = 0; i < columns.size() && i < record->cells.size(); ++i) {
-      cells[columns[i]] = record->cells[i];
+      cells[columns[i]] = UnguardCell(record->cells[i]);
     }
     DeviceResult result;
     result.device = cells["device"];

@@ -1,6 +1,7 @@
 #include "CsvExport.h"
 
 #include "AtomicFile.h"
+#include "CsvCell.h"
 #include "CsvPreamble.h"
 
 std::string BuildCsv(const TagGrid& grid) {
@@ -9,7 +10,7 @@ std::string BuildCsv(const TagGrid& grid) {
   std::string text(CsvPreamble());
   for (int row = 0; row < rows; ++row) {
     for (int col = 0; col < cols; ++col) {
-      text += grid.Cell(col, row);
+      text += GuardCell(grid.Cell(col, row));
       if (col + 1 < cols) text += ',';
     }
     text += "\r\n";

@@ -7,7 +7,8 @@
 // The tag list: one line per grid row from row 0 (the header row) to the last, the
 // cells of columns 0 to the last joined by "," with no quoting, each line followed by CR LF, the
 // last one included. The cells' bytes are copied unchanged, after CsvPreamble() (a byte-order
-// mark on Windows only).
+// mark on Windows only), except that a cell a spreadsheet would run as a formula is guarded
+// (CsvCell.h): the EPC and the antenna come from the device, which may be forged.
 std::string BuildCsv(const TagGrid& grid);
 
 // Builds the tag list and puts it at `path` whole (AtomicFile.h): an existing file is replaced

@@ -182,6 +182,22 @@ TEST_F(ReadTestPageTest, ExportWritesTheGridAsShown) {
   EXPECT_EQ(content.substr(content.size() - 2), "\r\n");
 }
 
+// The grid shows what the device sent; only the file is guarded against spreadsheet formulas.
+TEST_F(ReadTestPageTest, ExportGuardsFormulasFromADeviceButShowsThemAsReceived) {
+  StartTest();
+  SendAndSettle({Report(R"(=HYPERLINK(\"http://x\",\"click\"))"), Report("+cmd|' /C calc'!A0"),
+                 Report("@SUM(1)", R"(,"antid":"-2")")});
+  EXPECT_EQ(Cell(1, 1), R"(=HYPERLINK("http://x","click"))");
+  const auto path = work.path / "forged.csv";
+  dialogs.savePath = QString::fromStdString(path.string());
+  form->btnExport->click();
+  const std::string content = ReadFile(path);
+  for (const char* line : {"\n1,'=HYPERLINK(\"http://x\",\"click\"),15,0,1,-41,",
+                           "\n2,'+cmd|' /C calc'!A0,9,0,1,-41,", "\n3,'@SUM(1),3,-2,1,-41,"}) {
+    EXPECT_NE(content.find(line), std::string::npos) << line << " in\n" << content;
+  }
+}
+
 TEST_F(ReadTestPageTest, CancelledExportWritesNothingButStillConfirms) {
   dialogs.savePath.reset();
   form->btnExport->click();

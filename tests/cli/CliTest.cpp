@@ -8,6 +8,7 @@
 #include "../common/UdpTable.h"
 #include "CliProcess.h"
 #include "Requests.h"
+#include "SiteHarness.h"
 
 namespace {
 
@@ -39,6 +40,15 @@ class CliFakeDeviceTest : public ::testing::Test {
   std::vector<std::string> Args(std::vector<std::string> args) {
     args.insert(args.begin(), {"--device", "127.0.0.1:" + device.PortText()});
     return args;
+  }
+  // Waits until the command line has taken everything sent to it off its socket.
+  bool AllRead() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (ReadUdpSocket(device.PeerPort()).value_or(UdpSocketState{1, 0}).queuedBytes != 0) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
   }
   FakeDevice device;
 };
@@ -134,17 +144,57 @@ TEST_F(CliFakeDeviceTest, CtrlCEndsAnInventoryAndStillStopsTheTest) {
     device.Send(std::string(R"({"type":"epcinfo","epc":")") + epc + R"(","rssi":"-60"})");
   }
   // Interrupted once the three reports have left its socket: each one read is counted.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (ReadUdpSocket(device.PeerPort()).value_or(UdpSocketState{1, 0}).queuedBytes != 0) {
-    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the reports were never read";
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  ASSERT_TRUE(AllRead());
   cli.Interrupt();
   EXPECT_EQ(device.Receive(), TypeRequest("teststop"));
   EXPECT_EQ(device.Receive(), TypeRequest("debugstop"));
   EXPECT_EQ(cli.Wait(), 0);
   EXPECT_TRUE(Contains(cli.Out(), "tags=2\nreads=3\n")) << cli.Out();
   EXPECT_TRUE(Contains(cli.Out(), "epc=A1 count=2 antenna=0 rssi=67\nepc=B2 count=1 antenna=0"));
+}
+
+// Text from a forged device never becomes a spreadsheet formula in a file the tool writes.
+TEST_F(CliFakeDeviceTest, FormulasFromTheDeviceAreWrittenGuardedInTheCsvAndTheReport) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "tagwick-forged-XXXXXX").string();
+  const std::string dir = mkdtemp(pattern.data());
+  struct Removed {
+    std::string dir;
+    ~Removed() { std::filesystem::remove_all(dir); }
+  } removed{dir};
+  const std::string csv = dir + "/forged-tags.csv";
+  CliProcess inventory(Args({"inventory", "60", "--csv", csv}));
+  EXPECT_EQ(device.Receive(), TypeRequest("qdwdebugstart"));
+  EXPECT_EQ(device.Receive(), TypeRequest("teststart"));
+  for (const char* epc :
+       {R"(=HYPERLINK(\"http://x\",\"click\"))", "+cmd|' /C calc'!A0", "@SUM(1)", "E200A1"}) {
+    device.Send(std::string(R"({"type":"epcinfo","epc":")") + epc + "\"}");
+  }
+  ASSERT_TRUE(AllRead());
+  inventory.Interrupt();
+  device.Drain();
+  EXPECT_EQ(inventory.Wait(), 0) << inventory.Err();
+  const std::string tags = ReadText(csv);
+  for (const char* line :
+       {"\n1,'=HYPERLINK(\"http://x\",\"click\"),15,0,1,-41,", "\n2,'+cmd|' /C calc'!A0,9,0,1,-41,",
+        "\n3,'@SUM(1),3,0,1,-41,", "\n4,E200A1,3,0,1,-41,"}) {
+    EXPECT_TRUE(Contains(tags, line)) << line << " in\n" << tags;
+  }
+
+  // The device ID read before a commissioning step, as the report keeps it.
+  const std::string report = dir + "/forged-report.csv";
+  CliProcess commission({"--timeout", "5", "commission",
+                         WritePlan(dir + "/forged-plan.csv",
+                                   "device,deviceid\n127.0.0.1:" + device.PortText() + ",77\n"),
+                         "--report", report});
+  EXPECT_EQ(device.Receive(), TypeRequest("qdwdebugstart"));
+  EXPECT_EQ(device.Receive(), TypeRequest("getdeviceid"));
+  device.Send(R"j({"type":"getdeviceid","deviceid":"@SUM(1)"})j");
+  EXPECT_EQ(device.Receive(), SetDeviceIdRequest("77"));
+  device.Send(R"({"type":"setdeviceid","status":"ok"})");
+  EXPECT_EQ(device.Receive(), TypeRequest("getdeviceid"));
+  device.Send(R"({"type":"getdeviceid","deviceid":"77"})");
+  EXPECT_EQ(commission.Wait(), 0) << commission.Err();
+  EXPECT_TRUE(Contains(ReadText(report), ",'@SUM(1),77,")) << ReadText(report);
 }
 
 // Every refusal names the argument and nothing reaches the device.

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "CsvCell.h"
 #include "CsvExport.h"
 #include "CsvPreamble.h"
 #include "MemoryGrid.h"
@@ -68,6 +69,22 @@ TEST_F(CsvExportTest, CellsAreWrittenUnquotedAndUnchanged) {
   grid.SetRow(1, {"a\nb", "\xff\xfe", "", "", "", "", "z"});
   const std::string csv = BuildCsv(grid);
   EXPECT_EQ(csv, Csv("No,1,EPC \"x\",Len,Ant,Count,RSSI,Time\r\na\nb,\xff\xfe,,,,,z\r\n"));
+}
+
+// A forged EPC must not become a live formula when the operator opens the file.
+TEST_F(CsvExportTest, CellsASpreadsheetWouldRunAreGuardedAndReadBackExactly) {
+  grid.SetRowCount(3);
+  grid.SetRow(1, {"1", "=HYPERLINK(\"http://x\",\"click\")", "+cmd|' /C calc'!A0", "@SUM(1)", "\tX",
+                  "-41", "\rY"});
+  grid.SetRow(2, {"2", "E200A1", "-", "'=x", "'abc", "+7.5", "-1e3"});
+  EXPECT_EQ(
+      BuildCsv(grid),
+      Csv("序号,EPC,Len,Ant,Count,RSSI,Time\r\n"
+          "1,'=HYPERLINK(\"http://x\",\"click\"),'+cmd|' /C calc'!A0,'@SUM(1),'\tX,-41,'\rY\r\n"
+          "2,E200A1,'-,''=x,'abc,+7.5,'-1e3\r\n"));
+  for (const std::string cell : {"=1", "''=x", "'abc", "-41", "-", "", "'", "E2"}) {
+    EXPECT_EQ(UnguardCell(GuardCell(cell)), cell);
+  }
 }
 
 TEST_F(CsvExportTest, EveryLineEndsInCrLfTheLastIncluded) {
