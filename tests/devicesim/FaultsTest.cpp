@@ -35,6 +35,22 @@ TEST(ParseFaults, AcceptsTheDocumentedList) {
   EXPECT_DOUBLE_EQ(shares.capitals, 1);
 }
 
+TEST(ParseFaults, ReaderFaultsAddUpOrReplaceWhenRepeatedAndRefuseBadValues) {
+  FaultShares shares;
+  ASSERT_EQ(parseFaults("dead-antenna=1,weak-antenna=2:20,dead-antenna=3,weak-antenna=2:5,"
+                        "weak-antenna=4:0,missing=3,dead-antenna=1",
+                        shares),
+            std::nullopt);
+  EXPECT_EQ(shares.deadAntennas, (std::vector<std::uint32_t>{1, 3}));
+  EXPECT_EQ(shares.weakAntennas,
+            (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{2, 5}, {4, 0}}));
+  EXPECT_EQ(shares.missing, 3u);
+  for (const char* bad : {"dead-antenna=0", "dead-antenna=33", "weak-antenna=2",
+                          "weak-antenna=2:101", "weak-antenna=:5", "missing=-1"}) {
+    EXPECT_NE(parseFaults(bad, shares), std::nullopt) << bad;
+  }
+}
+
 TEST(ParseFaults, RefusesBadLists) {
   FaultShares shares;
   shares.capitals = 0.25;

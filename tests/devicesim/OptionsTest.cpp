@@ -18,6 +18,7 @@ TEST(CommandLine, Defaults) {
   EXPECT_EQ(o.options.port, 11002);
   EXPECT_DOUBLE_EQ(o.options.config.rate, 100);
   EXPECT_EQ(o.options.config.tags, 50u);
+  EXPECT_EQ(o.options.config.antennas, 4u);
   EXPECT_EQ(o.options.config.seed, 1u);
   EXPECT_DOUBLE_EQ(o.options.config.heartbeatSeconds, 5);
   EXPECT_EQ(o.options.config.rebootMs, 3000u);
@@ -26,9 +27,10 @@ TEST(CommandLine, Defaults) {
 }
 
 TEST(CommandLine, EveryOptionInBothSpellings) {
-  const ParseOutcome o = parse({"--bind", "127.1.2.3", "--port=0", "--rate", "0", "--tags=1000",
-                                "--seed", "18446744073709551615", "--heartbeat=0.5", "--reboot-ms",
-                                "250", "--count=10", "--faults", "capitals=0.1,badstatus=0.5"});
+  const ParseOutcome o =
+      parse({"--bind", "127.1.2.3", "--port=0", "--rate", "0", "--tags=1000", "--seed",
+             "18446744073709551615", "--heartbeat=0.5", "--reboot-ms", "250", "--count=10",
+             "--faults", "capitals=0.1,badstatus=0.5", "--antennas=32"});
   ASSERT_EQ(o.status, Status::Run) << o.message;
   EXPECT_EQ(o.options.bind, "127.1.2.3");
   EXPECT_EQ(o.options.port, 0);
@@ -38,6 +40,7 @@ TEST(CommandLine, EveryOptionInBothSpellings) {
   EXPECT_DOUBLE_EQ(o.options.config.heartbeatSeconds, 0.5);
   EXPECT_EQ(o.options.config.rebootMs, 250u);
   EXPECT_EQ(o.options.config.count, 10u);
+  EXPECT_EQ(o.options.config.antennas, 32u);
   EXPECT_DOUBLE_EQ(o.options.config.faults.capitals, 0.1);
   EXPECT_DOUBLE_EQ(o.options.config.faults.badstatus, 0.5);
   EXPECT_DOUBLE_EQ(parse({"--rate", "2.5"}).options.config.rate, 2.5);
@@ -71,6 +74,12 @@ TEST(CommandLine, BadValuesAreErrorsThatNameTheOption) {
       {"--reboot-ms", "1.5"},
       {"--reboot-ms", "-1"},
       {"--count", "ten"},
+      {"--antennas", "0"},
+      {"--antennas", "33"},
+      {"--faults", "dead-antenna=5"},
+      {"--faults", "weak-antenna=5:10"},
+      {"--faults", "missing=50"},
+      {"--faults", "dead-antenna=5@1"},
       {"--faults", "capitals"},
       {"--faults", "bogus=1"},
       {"--bind", "localhost"},
@@ -81,6 +90,14 @@ TEST(CommandLine, BadValuesAreErrorsThatNameTheOption) {
     EXPECT_EQ(o.status, Status::Error) << args[0];
     EXPECT_NE(o.message.find(args[0]), std::string::npos) << o.message;
   }
+}
+
+TEST(CommandLine, ReaderFaultsAreCheckedAgainstAntennasAndTagsGivenAnywhere) {
+  EXPECT_EQ(
+      parse({"--faults", "dead-antenna=6,missing=9", "--antennas", "6", "--tags", "10"}).status,
+      Status::Run);
+  EXPECT_EQ(parse({"--faults", "missing=10", "--tags", "10"}).status, Status::Error);
+  EXPECT_EQ(parse({"--antennas", "6", "--faults", "weak-antenna=7:1"}).status, Status::Error);
 }
 
 TEST(CommandLine, UnknownOptionsAndStrayWordsAreErrors) {

@@ -283,8 +283,8 @@ TEST_F(SimulatorTest, ReportsHaveTheTagMembers) {
     seen.insert(epc);
   }
   EXPECT_EQ(antennas, (std::set<std::string>{"1", "2", "3", "4"}));
-  EXPECT_EQ(lowest, -80);
-  EXPECT_EQ(highest, -30);
+  EXPECT_GE(lowest, Field::kWeakest);
+  EXPECT_LE(highest, Field::kStrongest);
   EXPECT_EQ(seen.size(), 50u) << "the default population";
 }
 

@@ -14,6 +14,15 @@ std::string_view trim(std::string_view text) {
   return text;
 }
 
+template <typename T>
+std::optional<T> parseNumber(std::string_view text, T low, T high) {
+  T value{};
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+  if (value < low || value > high) return std::nullopt;
+  return value;
+}
+
 // The values a spoiled "status" carries: near misses and plain failures, never "ok".
 constexpr const char* kBadStatus[] = {"error", "OK", "fail", "", "Ok"};
 
@@ -38,6 +47,41 @@ std::optional<std::string> parseFaults(std::string_view text, FaultShares& out) 
         return "--faults: forget=" + std::string(value) + " names no setting";
       }
       shares.forget.emplace_back(value);
+      continue;
+    }
+    if (name == "dead-antenna") {
+      const auto antenna = parseNumber<std::uint32_t>(value, 1, kMaxAntennas);
+      if (!antenna) {
+        return "--faults: dead-antenna=" + std::string(value) + " is not an antenna from 1 to " +
+               std::to_string(kMaxAntennas);
+      }
+      if (std::find(shares.deadAntennas.begin(), shares.deadAntennas.end(), *antenna) ==
+          shares.deadAntennas.end()) {
+        shares.deadAntennas.push_back(*antenna);
+      }
+      continue;
+    }
+    if (name == "weak-antenna") {
+      const std::size_t colon = value.find(':');
+      const auto antenna = parseNumber<std::uint32_t>(value.substr(0, colon), 1, kMaxAntennas);
+      const auto db = colon == std::string_view::npos
+                          ? std::nullopt
+                          : parseNumber<std::uint32_t>(value.substr(colon + 1), 0, 100);
+      if (!antenna || !db) {
+        return "--faults: weak-antenna=" + std::string(value) + " is not ANTENNA:DB (antenna 1-" +
+               std::to_string(kMaxAntennas) + ", 0-100 dB weaker, e.g. weak-antenna=2:20)";
+      }
+      std::erase_if(shares.weakAntennas,
+                    [&antenna](const auto& weak) { return weak.first == *antenna; });
+      shares.weakAntennas.emplace_back(*antenna, *db);
+      continue;
+    }
+    if (name == "missing") {
+      const auto missing = parseNumber<std::uint32_t>(value, 0, 1000000);
+      if (!missing) {
+        return "--faults: missing=" + std::string(value) + " is not a tag count from 0 to 1000000";
+      }
+      shares.missing = *missing;
       continue;
     }
     double share = 0;
@@ -65,7 +109,7 @@ std::optional<std::string> parseFaults(std::string_view text, FaultShares& out) 
     if (!slot) {
       return "--faults: unknown fault '" + std::string(name) +
              "' (known: malformed, oversize, empty, capitals, badstatus, duplicate, silent, "
-             "forget)";
+             "forget, dead-antenna, weak-antenna, missing)";
     }
     *slot = share;
   }
@@ -73,6 +117,25 @@ std::optional<std::string> parseFaults(std::string_view text, FaultShares& out) 
     return "--faults: malformed + oversize + empty exceed 1";
   }
   out = shares;
+  return std::nullopt;
+}
+
+std::optional<std::string> checkReaderFaults(const FaultShares& faults, std::uint32_t antennas,
+                                             std::uint32_t tags) {
+  const std::string of =
+      " but the reader has " + std::to_string(antennas) + " antennas (--antennas)";
+  for (std::uint32_t antenna : faults.deadAntennas) {
+    if (antenna > antennas) return "--faults: dead-antenna=" + std::to_string(antenna) + of;
+  }
+  for (const auto& [antenna, db] : faults.weakAntennas) {
+    if (antenna > antennas) {
+      return "--faults: weak-antenna=" + std::to_string(antenna) + ":" + std::to_string(db) + of;
+    }
+  }
+  if (faults.missing >= tags) {
+    return "--faults: missing=" + std::to_string(faults.missing) + " leaves none of the " +
+           std::to_string(tags) + " tags (--tags) answering";
+  }
   return std::nullopt;
 }
 

@@ -2,9 +2,11 @@
 // tests and benchmarks can see how the tool copes.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "Message.h"
@@ -25,6 +27,12 @@ struct FaultShares {
   // network, ip, mask, gateway, dns1, dns2, clock).
   double silent = 0;
   std::vector<std::string> forget;
+  // Nor spoilt datagrams but a reader that reads badly: antennas that read nothing, antennas
+  // whose signals come in this many dB lower, and tags (the last `missing` of the population)
+  // that never answer.
+  std::vector<std::uint32_t> deadAntennas;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> weakAntennas;  // antenna, dB
+  std::uint32_t missing = 0;
   // Whether any datagram is spoilt.
   bool any() const {
     return malformed > 0 || oversize > 0 || empty > 0 || capitals > 0 || badstatus > 0 ||
@@ -34,10 +42,17 @@ struct FaultShares {
 
 inline constexpr std::size_t kOversizeBytes = 8193;
 
-// Parses "name=share,name=share" (and "forget=SETTING"); shares are decimals from 0 to 1, and
-// malformed + oversize + empty (which replace the datagram and so exclude each other) must not
-// exceed 1. Returns the error text, or nothing on success.
+// Parses "name=share,name=share" (and "forget=SETTING", "dead-antenna=K", "weak-antenna=K:DB",
+// "missing=N"); shares are decimals from 0 to 1, and malformed + oversize + empty (which replace
+// the datagram and so exclude each other) must not exceed 1. forget and dead-antenna may be
+// repeated and add up; for the others a later value replaces an earlier one (per antenna for
+// weak-antenna). Returns the error text, or nothing on success.
 std::optional<std::string> parseFaults(std::string_view text, FaultShares& out);
+
+// Whether the antenna and tag faults fit a reader of `antennas` antennas and `tags` tags (which
+// the list alone does not know); returns the error text.
+std::optional<std::string> checkReaderFaults(const FaultShares& faults, std::uint32_t antennas,
+                                             std::uint32_t tags);
 
 // The settings that "forget" may name.
 inline constexpr const char* kForgettable[] = {"deviceid", "gateway_ip", "gateway_port", "network",

@@ -85,7 +85,8 @@ own state, streams tag reports between "teststart" and "teststop", and sends hea
   --port PORT        UDP port, 0 for an ephemeral one (default 11002)
   --rate N           tag reports per second, 0 = as fast as possible (default 100)
   --tags N           size of the tag population, 1-1000000 (default 50)
-  --seed N           seed of tags, report fields and faults (default 1)
+  --antennas N       antennas of the reader, numbered 1-N, N from 1 to 32 (default 4)
+  --seed N           seed of tags, antennas, signals and faults (default 1)
   --heartbeat S      seconds between heartbeats, 0 = none (default 5)
   --reboot-ms MS     silence after "reboot" (default 3000)
   --count N          stop each test run after N reports, 0 = never (default 0)
@@ -93,7 +94,9 @@ own state, streams tag reports between "teststart" and "teststop", and sends hea
                      malformed=0.01,oversize=0.01,empty=0.01,capitals=0.1,badstatus=0.5,duplicate=0.01
                      silent=SHARE leaves a share of requests unanswered; forget=SETTING answers
                      a set "ok" without keeping it (deviceid, gateway_ip, gateway_port, network,
-                     ip, mask, gateway, dns1, dns2, clock)
+                     ip, mask, gateway, dns1, dns2, clock); dead-antenna=K reads nothing on
+                     antenna K, weak-antenna=K:DB makes its signals DB (0-100) lower,
+                     missing=N keeps the last N tags of the population from ever answering
   --faults LIST@N    the same for chosen devices of a site only: N is 3, 2-5 or 1+4+7-9
   --devices N        a site of N devices on consecutive addresses from --bind, one port (default 1)
   --help             this text
@@ -150,6 +153,13 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& args) {
          const auto tags = parseInteger<std::uint32_t>(v, 1, 1000000);
          if (!tags) return bad("--tags", v, "a tag count from 1 to 1000000");
          o.config.tags = *tags;
+         return std::nullopt;
+       }},
+      {"--antennas",
+       [&](const std::string& v) -> std::optional<std::string> {
+         const auto antennas = parseInteger<std::uint32_t>(v, 1, kMaxAntennas);
+         if (!antennas) return bad("--antennas", v, "an antenna count from 1 to 32");
+         o.config.antennas = *antennas;
          return std::nullopt;
        }},
       {"--seed",
@@ -235,7 +245,14 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& args) {
     return fail("--devices: " + std::to_string(o.devices) + " devices from " + o.bind +
                 " leave 127.0.0.0/8");
   }
+  // Checked once all options are in: --antennas and --tags may come after --faults.
+  if (auto error = checkReaderFaults(o.config.faults, o.config.antennas, o.config.tags)) {
+    return fail(*error);
+  }
   for (const DeviceFaults& chosen : o.deviceFaults) {
+    if (auto error = checkReaderFaults(chosen.faults, o.config.antennas, o.config.tags)) {
+      return fail(*error);
+    }
     for (std::uint32_t number : chosen.devices) {
       if (number > o.devices) {
         return fail("--faults: device " + std::to_string(number) + " of " +

@@ -45,12 +45,14 @@ Simulator::Simulator(const Config& config, TimePoint now)
     : config_(config),
       clock_(config.initialRtc, now),
       tags_(std::max<std::uint32_t>(config.tags, 1), config.seed),
-      reportRandom_(config.seed ^ 0x2E90ULL),
+      field_(tags_.size(), config.antennas, config.seed, config.faults),
       faults_(config.faults, config.seed, stats_),
       silentRandom_(config.seed ^ 0x5113ULL),
       pacer_(config.rate, now),
       heartbeatAnchor_(now),
-      nextHeartbeat_(now + heartbeatPeriod(config.heartbeatSeconds)) {}
+      nextHeartbeat_(now + heartbeatPeriod(config.heartbeatSeconds)) {
+  stats_.antennaReads.assign(field_.antennas(), 0);
+}
 
 void Simulator::onDatagram(std::string_view bytes, const Endpoint& from, TimePoint now,
                            std::vector<Outgoing>& out) {
@@ -193,7 +195,9 @@ Message Simulator::answer(const std::string& type, const cJSON* request, TimePoi
     // A new run: its schedule starts now, and --count counts from here.
     streaming_ = true;
     pacer_ = Pacer(config_.rate, now);
+    slotsInRun_ = 0;
     sentInRun_ = 0;
+    field_.startRun();
     ++stats_.testRuns;
     return status(type, true);
   }
@@ -246,15 +250,14 @@ void Simulator::emitHeartbeat(std::vector<Outgoing>& out) {
   out.push_back({*requester_, Kind::Heartbeat, Message("heart").render()});
 }
 
-Message Simulator::report() {
-  // Round robin over the population, so that the first N reports of a run name N distinct
-  // tags; antenna and signal strength vary from read to read.
-  const std::string& epc = tags_.epc(static_cast<std::size_t>(nextTag_++ % tags_.size()));
+Message Simulator::report(const Read& read) {
+  const std::string& epc = tags_.epc(read.tag);
+  ++stats_.antennaReads[read.antenna - 1];
   Message message("epcinfo");
   message.add("epc", epc)
       .add("epclen", std::to_string(epc.size() / 2))
-      .add("antid", std::to_string(reportRandom_.between(1, 4)))
-      .add("rssi", std::to_string(reportRandom_.between(-80, -30)));
+      .add("antid", std::to_string(read.antenna))
+      .add("rssi", std::to_string(read.rssi));
   return message;
 }
 
@@ -271,14 +274,21 @@ void Simulator::onTimer(TimePoint now, std::size_t maxReports, std::vector<Outgo
     nextHeartbeat_ = heartbeatAnchor_ + period * (beats + 1);
   }
 
-  if (!streaming_ || !requester_) return;
-  std::uint64_t due = pacer_.dueBy(now);
-  due = due > sentInRun_ ? due - sentInRun_ : 0;
-  if (config_.count > 0) due = std::min(due, config_.count - sentInRun_);
-  due = std::min<std::uint64_t>(due, maxReports);
-  for (std::uint64_t i = 0; i < due; ++i) {
-    faults_.emit(report(), Kind::Report, *requester_, out);
-    ++sentInRun_;
+  // A reader with no tag that can answer reads nothing, however long it runs.
+  if (!streaming_ || !requester_ || field_.answering() == 0) return;
+  // Each slot of the schedule reads the next tag in range; a slot with none in range passes
+  // without a report, as a real reader's inventory round finds nothing.
+  const std::uint64_t due = pacer_.dueBy(now);
+  for (std::size_t used = 0; used < maxReports && slotsInRun_ < due; ++used) {
+    if (config_.count > 0 && sentInRun_ >= config_.count) break;
+    // The slot's place on the schedule, not the time it is sent: a late sender reads the same
+    // tags. Unpaced, every slot is due at the start.
+    const double seconds = config_.rate > 0 ? static_cast<double>(slotsInRun_) / config_.rate : 0;
+    ++slotsInRun_;
+    if (const auto read = field_.read(seconds)) {
+      faults_.emit(report(*read), Kind::Report, *requester_, out);
+      ++sentInRun_;
+    }
   }
   if (config_.count > 0 && sentInRun_ >= config_.count) streaming_ = false;
 }
@@ -291,7 +301,7 @@ std::optional<TimePoint> Simulator::nextWakeup(TimePoint now) const {
     if (!wake || t < *wake) wake = t;
   };
   if (config_.heartbeatSeconds > 0 && requester_) consider(nextHeartbeat_);
-  if (streaming_ && requester_) consider(pacer_.dueTime(sentInRun_));
+  if (streaming_ && requester_ && field_.answering() > 0) consider(pacer_.dueTime(slotsInRun_));
   return wake;
 }
 

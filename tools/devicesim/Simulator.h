@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Faults.h"
+#include "Field.h"
 #include "Message.h"
 #include "Pacer.h"
 #include "Settings.h"
@@ -23,7 +24,8 @@ namespace devicesim {
 struct Config {
   double rate = 100;              // reports per second while testing; 0 = unpaced
   std::uint32_t tags = 50;        // size of the tag population
-  std::uint64_t seed = 1;         // tags, report fields and faults
+  std::uint32_t antennas = 4;     // numbered from 1
+  std::uint64_t seed = 1;         // tags, antennas, signals, reads and faults
   double heartbeatSeconds = 5;    // 0 = no heartbeat
   std::uint32_t rebootMs = 3000;  // silence after "reboot"
   std::uint64_t count = 0;        // reports per test run; 0 = until "teststop"
@@ -53,6 +55,7 @@ class Simulator {
   const DeviceSettings& settings() const { return settings_; }
   std::int64_t rtc(TimePoint now) const { return clock_.read(now); }
   const TagPopulation& tags() const { return tags_; }
+  const Field& field() const { return field_; }
   Stats& stats() { return stats_; }
   const Stats& stats() const { return stats_; }
 
@@ -62,13 +65,13 @@ class Simulator {
   // Puts back what the "forget" fault names, as a set changed it.
   void forget(const DeviceSettings& kept, const DeviceClock& keptClock);
   Message answer(const std::string& type, const cJSON* request, TimePoint now);
-  Message report();
+  Message report(const Read& read);
 
   Config config_;
   DeviceSettings settings_;
   DeviceClock clock_;
   TagPopulation tags_;
-  Random reportRandom_;
+  Field field_;
   Stats stats_;
   FaultInjector faults_;
   Random silentRandom_;
@@ -76,8 +79,8 @@ class Simulator {
 
   bool streaming_ = false;
   Pacer pacer_;
-  std::uint64_t sentInRun_ = 0;
-  std::uint64_t nextTag_ = 0;
+  std::uint64_t slotsInRun_ = 0;  // read slots of the pacer's schedule used, with or without a tag
+  std::uint64_t sentInRun_ = 0;   // reports
 
   bool rebooting_ = false;
   TimePoint rebootUntil_{};

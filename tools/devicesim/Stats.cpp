@@ -57,6 +57,10 @@ std::string Stats::toJson(const char* type) const {
   for (const auto& [name, value] : fields) {
     cJSON_AddNumberToObject(root.get(), name, static_cast<double>(value));
   }
+  cJSON* antennas = cJSON_AddArrayToObject(root.get(), "antenna_reads");
+  for (std::uint64_t reads : antennaReads) {
+    cJSON_AddItemToArray(antennas, cJSON_CreateNumber(static_cast<double>(reads)));
+  }
   std::unique_ptr<char, decltype(&cJSON_free)> printed(cJSON_PrintUnformatted(root.get()),
                                                        &cJSON_free);
   return printed ? std::string(printed.get()) : std::string("{}");

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "Types.h"
 
@@ -37,6 +38,8 @@ struct Stats {
   std::uint64_t sendErrors = 0;  // datagrams the kernel refused (dropped)
   std::uint64_t reboots = 0;
   std::uint64_t testRuns = 0;
+  // Reads per antenna (index 0 is antenna 1), counted as read, before faults and sending.
+  std::vector<std::uint64_t> antennaReads;
 
   void noteSent(Kind kind, std::size_t bytes);
   // One-line JSON object of numbers; with a type, "type" comes first (the simstats reply).

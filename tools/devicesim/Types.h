@@ -10,6 +10,9 @@ namespace devicesim {
 using TimePoint = std::chrono::steady_clock::time_point;
 using Nanos = std::chrono::nanoseconds;
 
+// Antennas a reader may have (--antennas), numbered from 1.
+inline constexpr std::uint32_t kMaxAntennas = 32;
+
 // The simulator core never reads a clock itself: every call takes "now". The server asks this
 // interface, so that a test can drive time by hand.
 class TimeSource {
