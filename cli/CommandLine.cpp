@@ -22,6 +22,7 @@ const char kUsage[] =
     "  set clock now | YYYY-MM-DDTHH:MM:SS          (local time)\n"
     "  reboot\n"
     "  inventory SECONDS [--csv FILE]\n"
+    "  test RECIPE [--junit FILE] [--json FILE] [--csv FILE]\n"
     "without --device:\n"
     "  scan FIRST[-LAST] [--port PORT]\n"
     "  commission PLAN.csv [--jobs N] [--retries N] [--report FILE] [--skip-ok REPORT]\n"
@@ -31,7 +32,7 @@ const char kUsage[] =
     "(a device behind address translation).\n"
     "Exit codes: 0 done, 1 failure, 2 bad input (nothing sent), 3 no reply in time,\n"
     "4 status other than ok, 5 inventory read no tag or scan found no device,\n"
-    "6 a commissioned device is not ok.\n";
+    "6 a commissioned device is not ok, 7 the reader failed its test.\n";
 
 namespace {
 
@@ -170,7 +171,7 @@ Command ParseCommandLine(int argc, const char* const* argv) {
       "scripts.",
       "tagwick-cli");
   app.footer(kUsage);
-  app.set_version_flag("--version", "tagwick-cli 1.0");
+  app.set_version_flag("--version", "tagwick-cli " TAGWICK_VERSION);
   // Unknown words are collected and refused below with the messages of the usage.
   app.allow_extras();
   std::string deviceText;
@@ -181,7 +182,7 @@ Command ParseCommandLine(int argc, const char* const* argv) {
   app.add_flag("--json", command.json, "print JSON instead of key=value lines");
   app.add_flag("--any-sender", command.anySender,
                "accept datagrams from any sender, not only from the device's address");
-  AddText(app, "--csv", csvText, "inventory: write the tag list to FILE", "FILE");
+  AddText(app, "--csv", csvText, "inventory, test: write the tag list to FILE", "FILE");
 
   std::vector<std::string> args;
   auto subcommand = [&](const char* name, const char* what) {
@@ -199,6 +200,13 @@ Command ParseCommandLine(int argc, const char* const* argv) {
   reboot->add_option("extra", args);
   CLI::App* inventory = subcommand("inventory", "run the inventory test for SECONDS");
   inventory->add_option("seconds", args, "how long");
+
+  CLI::App* test = subcommand("test", "judge the reader against RECIPE (PASS exits 0, FAIL 7)");
+  std::string junitText;
+  std::string jsonText;
+  test->add_option("recipe", command.recipePath, "the recipe (INI)")->required();
+  AddText(*test, "--junit", junitText, "write the verdict as JUnit XML to FILE", "FILE");
+  AddText(*test, "--json", jsonText, "write the verdict and every figure as JSON to FILE", "FILE");
 
   CLI::App* scan = subcommand("scan", "find the devices in an address range");
   std::string rangeText;
@@ -249,7 +257,8 @@ Command ParseCommandLine(int argc, const char* const* argv) {
     command.csvPath = csvText;
   }
   const CLI::App* chosen = app.get_subcommands().front();
-  if (command.csvPath && chosen != inventory) throw UsageError("--csv is for inventory only");
+  if (command.csvPath && chosen != inventory && chosen != test)
+    throw UsageError("--csv is for inventory and test only");
 
   if (chosen == scan) {
     command.verb = Verb::Scan;
@@ -276,6 +285,16 @@ Command ParseCommandLine(int argc, const char* const* argv) {
   } else if (chosen == set) {
     command.verb = Verb::Set;
     ParseSet(args, command);
+  } else if (chosen == test) {
+    command.verb = Verb::Test;
+    if (test->count("--junit")) {
+      if (junitText.empty()) throw InputError("--junit needs a file name");
+      command.junitPath = junitText;
+    }
+    if (test->count("--json")) {
+      if (jsonText.empty()) throw InputError("--json needs a file name");
+      command.jsonPath = jsonText;
+    }
   } else if (chosen == reboot) {
     NeedCount(args, 0, 0);
     command.verb = Verb::Reboot;

@@ -12,7 +12,7 @@ struct DeviceAddress {
   std::string Text() const { return address + ":" + std::to_string(port); }
 };
 
-enum class Verb { Help, Get, Set, Reboot, Inventory, Scan, Commission };
+enum class Verb { Help, Get, Set, Reboot, Inventory, Test, Scan, Commission };
 
 // scan: the addresses FIRST to LAST, host byte order.
 struct ScanRange {
@@ -40,11 +40,14 @@ struct Command {
   bool json = false;
   // Take replies and reports from any address, not only the device's (address translation).
   bool anySender = false;
-  std::string item;      // get/set: gateway, deviceid, network, clock, antlist
-  std::string request;   // get/set/reboot: the printed request
-  std::string replyKey;  // get/set: the key of the handler that claims the reply
-  double seconds = 0;    // inventory
-  std::optional<std::string> csvPath;
+  std::string item;                    // get/set: gateway, deviceid, network, clock, antlist
+  std::string request;                 // get/set/reboot: the printed request
+  std::string replyKey;                // get/set: the key of the handler that claims the reply
+  double seconds = 0;                  // inventory
+  std::optional<std::string> csvPath;  // inventory, test
+  std::string recipePath;              // test
+  std::optional<std::string> junitPath;
+  std::optional<std::string> jsonPath;
   ScanRange scan;
   SiteOptions site;
   std::string helpText;  // help: what --help or --version prints

@@ -5,12 +5,13 @@
 // What a script sees of a run.
 enum ExitCode : int {
   kExitOk = 0,
-  kExitFailure = 1,    // the run could not be carried out (socket, file)
-  kExitBadInput = 2,   // bad command line or argument: nothing was sent
-  kExitTimeout = 3,    // no matching reply in time
-  kExitNotOk = 4,      // the device answered a set with a status other than "ok"
-  kExitNoTags = 5,     // an inventory read no tag, a scan found no device
-  kExitSiteNotOk = 6,  // commission: some device is not ok (the report says which)
+  kExitFailure = 1,      // the run could not be carried out (socket, file)
+  kExitBadInput = 2,     // bad command line or argument: nothing was sent
+  kExitTimeout = 3,      // no matching reply in time
+  kExitNotOk = 4,        // the device answered a set with a status other than "ok"
+  kExitNoTags = 5,       // an inventory read no tag, a scan found no device
+  kExitSiteNotOk = 6,    // commission: some device is not ok (the report says which)
+  kExitVerdictFail = 7,  // test: the reader failed its recipe
 };
 
 // A refused argument; the message names it. Nothing has been sent.

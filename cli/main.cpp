@@ -8,6 +8,7 @@
 #include "Interrupt.h"
 #include "Inventory.h"
 #include "Output.h"
+#include "ReadTest.h"
 #include "Scan.h"
 
 namespace {
@@ -17,9 +18,13 @@ struct Runner {
   Verb verb;
   int (*run)(const Command& command);
 };
-constexpr Runner kRunners[] = {{Verb::Get, RunGet},       {Verb::Set, RunSet},
-                               {Verb::Reboot, RunReboot}, {Verb::Inventory, RunInventory},
-                               {Verb::Scan, RunScan},     {Verb::Commission, RunCommission}};
+constexpr Runner kRunners[] = {{Verb::Get, RunGet},
+                               {Verb::Set, RunSet},
+                               {Verb::Reboot, RunReboot},
+                               {Verb::Inventory, RunInventory},
+                               {Verb::Test, RunTest},
+                               {Verb::Scan, RunScan},
+                               {Verb::Commission, RunCommission}};
 
 int RunCommandLine(int argc, char** argv) {
   Command command;

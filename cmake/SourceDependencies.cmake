@@ -18,6 +18,14 @@ add_library(tagwick_csv STATIC "${TAGWICK_CSV_SOURCE}/libcsv.c")
 target_include_directories(tagwick_csv PUBLIC "${TAGWICK_CSV_SOURCE}")
 set(CSV_LIBRARY tagwick_csv)
 
+# pugixml, which writes the JUnit verdict, from its unpacked Debian source package.
+if(NOT TAGWICK_PUGIXML_SOURCE OR NOT EXISTS "${TAGWICK_PUGIXML_SOURCE}/src/pugixml.cpp")
+  message(FATAL_ERROR "TAGWICK_PUGIXML_SOURCE must name pugixml's source tree (apt-get source pugixml)")
+endif()
+add_library(tagwick_pugixml STATIC "${TAGWICK_PUGIXML_SOURCE}/src/pugixml.cpp")
+target_include_directories(tagwick_pugixml PUBLIC "${TAGWICK_PUGIXML_SOURCE}/src")
+add_library(pugixml::pugixml ALIAS tagwick_pugixml)
+
 # CLI11 is header-only and plain C++: the headers of the build machine's package, copied apart so
 # that no other header of the build machine is seen.
 if(NOT EXISTS "${TAGWICK_CLI11_INCLUDE}/CLI/CLI.hpp")

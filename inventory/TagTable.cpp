@@ -65,7 +65,7 @@ std::string FormatTimeText(const TimeOfDay& time) {
   return text;
 }
 
-std::optional<std::string> ConvertSignalText(const std::string& text) {
+std::optional<int> ConvertSignalValue(const std::string& text) {
   const char* first = text.data();
   const char* last = first + text.size();
   // std::from_chars takes a '-' but not a '+'; a '+' must still be followed by a digit.
@@ -78,8 +78,13 @@ std::optional<std::string> ConvertSignalText(const std::string& text) {
   if (error != std::errc() || end != last) return std::nullopt;
   // Unsigned arithmetic: wraps instead of overflowing near INT32_MAX.
   const uint32_t low = (static_cast<uint32_t>(value) + 127u) & 0xFFu;
-  const int signal = low >= 128u ? static_cast<int>(low) - 256 : static_cast<int>(low);
-  return std::to_string(signal);
+  return low >= 128u ? static_cast<int>(low) - 256 : static_cast<int>(low);
+}
+
+std::optional<std::string> ConvertSignalText(const std::string& text) {
+  const std::optional<int> value = ConvertSignalValue(text);
+  if (!value) return std::nullopt;
+  return std::to_string(*value);
 }
 
 EpcOutcome ProcessEpcInfo(const std::string& reportText, const std::string& epc, EpcMap& epcMap,
@@ -100,7 +105,7 @@ EpcOutcome ProcessEpcInfo(const std::string& reportText, const std::string& epc,
   ReadMemberText(root.get(), "antid", antennaText);
   root.reset();
 
-  const std::optional<std::string> signal = ConvertSignalText(signalText);
+  const std::optional<int> signal = ConvertSignalValue(signalText);
   if (!signal) {
     outcome.kind = EpcOutcome::Kind::InvalidSignal;
     outcome.logText = InvalidIntegerText(signalText);
@@ -121,9 +126,12 @@ EpcOutcome ProcessEpcInfo(const std::string& reportText, const std::string& epc,
   }
 
   grid.SetRow(row, {std::to_string(row), epc, lengthText, antennaText, std::to_string(count),
-                    *signal, FormatTimeText(now)});
+                    std::to_string(*signal), FormatTimeText(now)});
 
   outcome.countText = std::to_string(epcMap.size());
+  outcome.row = row;
+  outcome.antenna = std::move(antennaText);
+  outcome.signal = *signal;
   return outcome;
 }
 

@@ -52,6 +52,8 @@ std::string FormatTimeText(const TimeOfDay& time);
 // byte, in decimal. "-60" -> "67", "60" -> "-69", "129" -> "0", "200" -> "71", "88" -> "-41".
 // Nothing when the text is not such an integer (also when it is out of the 32-bit range).
 std::optional<std::string> ConvertSignalText(const std::string& text);
+// The same conversion as a number.
+std::optional<int> ConvertSignalValue(const std::string& text);
 
 // Fixed texts of the two failures.
 extern const char kInvalidEpcLogPrefix[];  // "收到下位机无效EPC字符串:"
@@ -67,6 +69,11 @@ struct EpcOutcome {
   Kind kind = Kind::Processed;
   std::string countText;
   std::string logText;
+  // Of a processed report, for the read analysis: the tag's grid row, the antenna text and the
+  // signal as the grid shows them.
+  int32_t row = 0;
+  std::string antenna;
+  int signal = 0;
 
   bool processed() const { return kind == Kind::Processed; }
 };
