@@ -21,6 +21,8 @@ class Dialogs {
   // The save-file dialog; nothing when the operator cancels.
   virtual std::optional<QString> SaveFileName(QWidget* owner, const QString& fileName,
                                               const QString& filter) = 0;
+  // The open-file dialog for an existing file; nothing when the operator cancels.
+  virtual std::optional<QString> OpenFileName(QWidget* owner, const QString& filter) = 0;
 };
 
 class QtDialogs : public Dialogs {
@@ -29,4 +31,5 @@ class QtDialogs : public Dialogs {
                        BoxButtons buttons) override;
   std::optional<QString> SaveFileName(QWidget* owner, const QString& fileName,
                                       const QString& filter) override;
+  std::optional<QString> OpenFileName(QWidget* owner, const QString& filter) override;
 };

@@ -225,6 +225,8 @@ void LoadQtTranslation(QObject& owner, const QString& languageFile, int charset)
 
 void FitLabels(QWidget& window) {
   for (QLabel* label : window.findChildren<QLabel*>()) {
-    if (!label->objectName().isEmpty()) label->adjustSize();
+    // A label laid out for texts that change while the window runs keeps its bounds.
+    if (!label->objectName().isEmpty() && !label->property("keepBounds").toBool())
+      label->adjustSize();
   }
 }

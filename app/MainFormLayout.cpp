@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
+#include "AnalysisPage.h"
 #include "CodePage.h"
 #include "DateTimePicker.h"
 #include "TagGridModel.h"
@@ -112,6 +113,7 @@ void TMainForm::BuildLayout() {
   pgc1->addTab(ts2, QStringLiteral("读卡测试"));
   BuildParameterPage();
   BuildReadTestPage();
+  BuildAnalysisPage();
 }
 
 void TMainForm::BuildParameterPage() {
@@ -224,4 +226,17 @@ void TMainForm::BuildReadTestPage() {
   strngrd1->setWordWrap(false);
   connect(grid, &TagGridModel::columnWidthChanged, strngrd1,
           [this](int col, int width) { strngrd1->setColumnWidth(col, width); });
+}
+
+void TMainForm::BuildAnalysisPage() {
+  ts3 = new AnalysisPage(readStats, epcMap, dialogs,
+                         [this](WindowText text) { return LangText(text); });
+  ts3->setObjectName(QStringLiteral("ts3"));
+  OwnFont(ts3, DesignFont());
+  pgc1->addTab(ts3, QStringLiteral("Analysis"));
+  // The signal chart follows the tag selected in the grid: model row r is grid row r + 1.
+  connect(strngrd1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current) {
+            readStats.Watch(current.isValid() ? current.row() + 1 : 0);
+          });
 }

@@ -11,6 +11,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include "AnalysisPage.h"
 #include "ClockValue.h"
 #include "CsvExport.h"
 #include "DateTimePicker.h"
@@ -93,6 +94,15 @@ void TMainForm::BindButtons() {
       {btn12, &TMainForm::btn12Click},     {btnClear, &TMainForm::btnClearClick},
       {btnTest, &TMainForm::btnTestClick}, {btnExport, &TMainForm::btnExportClick}};
   for (const auto& [button, handler] : clicks) Bind(button, handler);
+  connect(ts3->btnRecipe, &QPushButton::clicked, this,
+          [this] { Guard([&] { ts3->btnRecipeClick(); }); });
+  connect(ts3->btnVerdictSave, &QPushButton::clicked, this,
+          [this] { Guard([&] { ts3->btnVerdictSaveClick(); }); });
+  ts3->runInfo = [this] {
+    return RunInfo{(edtIP->text() + QLatin1Char(':') + edtPort->text()).toStdString(),
+                   edtDeviceID->text().toStdString(), TAGWICK_VERSION,
+                   QDateTime::currentDateTime().toString(Qt::ISODate).toStdString()};
+  };
 }
 
 template <typename F>
@@ -141,6 +151,7 @@ void TMainForm::FormCreate() {
     LoadQtTranslation(*this, QString::fromStdString(KorvelLanguage->LangFile),
                       property("charset").toInt());
   }
+  ts3->ApplyTexts();
   FitLabels(*this);
   antList = "x011xxxxxxxxxxxxxxxx";
   modList = "xxx1";
@@ -157,8 +168,9 @@ void TMainForm::InitGrid() {
 }
 
 void TMainForm::EnableButtons(bool enabled, QPushButton* leaveOut) {
+  // The analysis page judges what was read, connected or not: its buttons are its own.
   for (QPushButton* button : findChildren<QPushButton*>()) {
-    if (button != leaveOut) button->setEnabled(enabled);
+    if (button != leaveOut && !ts3->isAncestorOf(button)) button->setEnabled(enabled);
   }
 }
 
@@ -390,6 +402,7 @@ void TMainForm::ProcessEpcInfo(const std::string& reportText) {
                              : LocalTimeOfDay(received);
   const EpcOutcome outcome = ::ProcessEpcInfo(reportText, edtCardNoText, epcMap, Grid(), time);
   if (outcome.processed()) {
+    readStats.Add(outcome.row, outcome.antenna, outcome.signal, ReadStats::Clock::now());
     edtCountText = outcome.countText;
     ScheduleDisplays();
   } else {
@@ -404,6 +417,7 @@ void TMainForm::btnClearClick() {
   Grid().ClearCells();
   InitGrid();
   epcMap.clear();
+  readStats.Reset(ReadStats::Clock::now());
   SendTypeRequest(requests::kSetActionReset);
 }
 

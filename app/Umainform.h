@@ -6,6 +6,7 @@
 
 #include "Dialogs.h"
 #include "Language.h"
+#include "ReadStats.h"
 #include "TagTable.h"
 #include "WindowTexts.h"
 
@@ -23,6 +24,7 @@ class QtWindowThread;
 class Sound;
 class TagGridModel;
 class WindowEffects;
+class AnalysisPage;
 
 // The one main window: both pages, the connection and the handlers of every control.
 class TMainForm : public QWidget {
@@ -128,9 +130,12 @@ class TMainForm : public QWidget {
   QPushButton* btnTest;
   QPushButton* btnExport;
   QTableView* strngrd1;
+  AnalysisPage* ts3;
 
   // The tag table of the read-test page and the two list masks.
   EpcMap epcMap;
+  // What the analysis page shows, fed with every report the tag table processes.
+  ReadStats readStats;
   std::string antList;
   std::string modList;
   // The report text handed over with the current tag, read by edtCardNoChange.
@@ -157,6 +162,7 @@ class TMainForm : public QWidget {
   void BuildLayout();
   void BuildParameterPage();
   void BuildReadTestPage();
+  void BuildAnalysisPage();
   void BindButtons();
   QString LangText(int number, const char* prefix = "Text") const;
   // Connects a button's click to a handler that runs under the error guard.

@@ -16,7 +16,29 @@ enum class WindowText : int {
   InvalidPort = 14,
   Exported = 15,
   ExportTitle = 16,
+  // The analysis page. A language file older than the page lacks these: the page then shows
+  // the English of AnalysisFallback().
+  AntennaColumn = 17,
+  TagsColumn = 18,
+  ReadsColumn = 19,
+  RateNowColumn = 20,
+  RateMeanColumn = 21,
+  SignalMinColumn = 22,
+  SignalMeanColumn = 23,
+  SignalMaxColumn = 24,
+  RatesChart = 25,
+  SignalChart = 26,
+  NoRecipe = 27,
+  Pass = 28,
+  Fail = 29,
+  NotYetSeen = 30,
+  VerdictSaved = 31,
+  RecipeFilter = 32,
+  Seconds = 33,
 };
+
+// The English of a numbered text of the analysis page; empty for the others.
+const char* AnalysisFallback(WindowText text);
 
 // [ExtStr] BtnCaptionNNN
 enum class ButtonCaption : int {

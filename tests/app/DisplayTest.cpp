@@ -17,13 +17,17 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <thread>
 
+#include "../common/SimProcess.h"
+#include "AnalysisPage.h"
 #include "AppSetup.h"
 #include "ErrorGuard.h"
 #include "Profile.h"
@@ -385,6 +389,35 @@ TEST_P(LabelTest, LabelsFitTheirCaptionsAndOverlapNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ShippedLanguages, LabelTest, ::testing::Range(0, 5));
+
+// The analysis page on a real screen, against a simulated reader whose antenna 2 is dead.
+using AnalysisTest = DisplayTest;
+
+TEST_P(AnalysisTest, ADeadAntennaFailsTheReaderAndThePageSaysWhich) {
+  SimProcess sim({"--seed", "7", "--rate", "0", "--count", "200", "--heartbeat", "0", "--faults",
+                  "dead-antenna=2"});
+  std::ofstream(work.path / "recipe.ini") << "[Antennas]\nRead=1,2,3,4\nMinTags=5\n";
+  form->edtIP->setText(QStringLiteral("127.0.0.1"));
+  form->edtPort->setText(QString::number(sim.Port()));
+  form->btnIP->click();
+  form->btnTest->click();
+  form->ts3->LoadRecipeFile(QString::fromStdString((work.path / "recipe.ini").string()));
+  form->pgc1->setCurrentIndex(2);
+  // Antennas 1, 3 and 4 read; antenna 2 never does, whatever else arrives.
+  ASSERT_TRUE(WaitFor([&] { return form->ts3->tblAntennas->rowCount() == 3; }));
+  ASSERT_TRUE(WaitFor([&] { return form->ts3->lblVerdict->text() == Text("Text029"); }));
+  EXPECT_TRUE(form->ts3->mmoVerdict->toPlainText().contains(QStringLiteral("antenna 2 reads")));
+  EXPECT_TRUE(form->ts3->isVisible());
+  if (const char* shots = std::getenv("TAGWICK_SCREENSHOTS")) {
+    const std::string ext =
+        profile::ReadString(List(), "Lang", "00" + std::to_string(Language()) + "_Ext", "");
+    form->grab().save(QString::fromStdString(std::string(shots) + "/analysis-" + ext + ".png"));
+  }
+  form->btnTest->click();
+}
+
+// English and Simplified Chinese.
+INSTANTIATE_TEST_SUITE_P(TwoLanguages, AnalysisTest, ::testing::Values(0, 1));
 
 int main(int argc, char** argv) {
   // This program needs a real X server; it never falls back to another platform.

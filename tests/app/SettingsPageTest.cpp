@@ -141,7 +141,7 @@ TEST_F(SettingsPageTest, RebootAsksFirstThenDisconnects) {
   EXPECT_EQ(device.Receive(), Request("debugstop"));
   EXPECT_EQ(udpthread, nullptr);
   EXPECT_EQ(form->btnIP->property("tag").toInt(), 0);
-  for (QPushButton* button : form->findChildren<QPushButton*>()) {
+  for (QPushButton* button : LinkButtons()) {
     EXPECT_EQ(button->isEnabled(), button == form->btnIP);
   }
 }

@@ -7,11 +7,13 @@ TEST_F(StartupTest, ParameterPageShownAndOnlyTheConnectButtonEnabled) {
   EXPECT_EQ(form->pgc1->currentIndex(), 0);
   EXPECT_EQ(form->size(), QSize(792, 563));
   EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
-  const auto buttons = form->findChildren<QPushButton*>();
+  const auto buttons = LinkButtons();
   EXPECT_EQ(buttons.size(), 14);
   for (QPushButton* button : buttons) {
     EXPECT_EQ(button->isEnabled(), button == form->btnIP) << button->objectName().toStdString();
   }
+  // The analysis page judges what was read, connected or not.
+  EXPECT_TRUE(form->ts3->btnRecipe->isEnabled());
   EXPECT_FALSE(form->btn12->isVisible());
   EXPECT_FALSE(form->Edit1->isVisible());
   EXPECT_FALSE(form->edtPort->isEnabled());
@@ -45,7 +47,7 @@ TEST_F(StartupTest, ConnectSendsDebugStartAndDisconnectSendsDebugStop) {
   EXPECT_EQ(form->btnIP->property("tag").toInt(), 1);
   EXPECT_NE(udpthread, nullptr);
   EXPECT_EQ(form->btnIP->text(), "***");
-  for (QPushButton* button : form->findChildren<QPushButton*>()) EXPECT_TRUE(button->isEnabled());
+  for (QPushButton* button : LinkButtons()) EXPECT_TRUE(button->isEnabled());
   EXPECT_NE(form->mmo1->toPlainText().indexOf(QString::fromStdString(Request("abcdebugstart"))),
             -1);
   EXPECT_EQ(LogTexts().back(), "***");  // the "link opened" text
@@ -56,7 +58,7 @@ TEST_F(StartupTest, ConnectSendsDebugStartAndDisconnectSendsDebugStop) {
   EXPECT_EQ(*stop, Request("debugstop"));
   EXPECT_EQ(stop->size(), 24u);
   EXPECT_EQ(udpthread, nullptr);
-  for (QPushButton* button : form->findChildren<QPushButton*>()) {
+  for (QPushButton* button : LinkButtons()) {
     EXPECT_EQ(button->isEnabled(), button == form->btnIP);
   }
 }

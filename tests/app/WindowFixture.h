@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "../common/FakeDevice.h"
+#include "AnalysisPage.h"
 #include "DateTimePicker.h"
 #include "Dialogs.h"
 #include "Sound.h"
@@ -59,11 +60,13 @@ class FakeDialogs : public Dialogs {
     saveRequests.push_back({fileName, filter});
     return savePath;
   }
+  std::optional<QString> OpenFileName(QWidget*, const QString&) override { return openPath; }
 
   std::vector<ShownBox> boxes;
   std::deque<BoxAnswer> answers;
   std::function<void()> onBox;
   std::optional<QString> savePath;
+  std::optional<QString> openPath;
   std::vector<std::pair<QString, QString>> saveRequests;
 };
 
@@ -143,6 +146,11 @@ class WindowTest : public ::testing::Test {
       form.reset();
     }
     std::filesystem::current_path(previous);
+  }
+
+  // The buttons that follow the connection: those of the first two pages.
+  QList<QPushButton*> LinkButtons() const {
+    return form->ts1->findChildren<QPushButton*>() + form->ts2->findChildren<QPushButton*>();
   }
 
   template <typename W = QWidget>

@@ -1,0 +1,353 @@
+#include "AnalysisPage.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QValueAxis>
+#include <algorithm>
+
+#include "Dialogs.h"
+#include "Verdict.h"
+#include "VerdictFiles.h"
+
+namespace {
+
+constexpr WindowText kColumns[] = {WindowText::AntennaColumn,    WindowText::TagsColumn,
+                                   WindowText::ReadsColumn,      WindowText::RateNowColumn,
+                                   WindowText::RateMeanColumn,   WindowText::SignalMinColumn,
+                                   WindowText::SignalMeanColumn, WindowText::SignalMaxColumn};
+
+QString Figure(double value) {
+  return QString::fromStdString(FigureText(value));
+}
+
+QChartView* MakeChart(QWidget* holder, const char* name) {
+  auto* chart = new QChart;
+  chart->legend()->setAlignment(Qt::AlignBottom);
+  chart->setMargins(QMargins(2, 2, 2, 2));
+  chart->setBackgroundRoundness(0);
+  auto* view = new QChartView(chart, holder);
+  view->setObjectName(QString::fromLatin1(name));
+  view->setRenderHint(QPainter::Antialiasing);
+  return view;
+}
+
+QValueAxis* AddAxis(QChart* chart, Qt::Alignment side, double min, double max) {
+  auto* axis = new QValueAxis;
+  axis->setRange(min, max);
+  axis->setLabelFormat(QStringLiteral("%d"));
+  chart->addAxis(axis, side);
+  return axis;
+}
+
+QString FileText(const std::string& path) {
+  return QString::fromUtf8(path.c_str());
+}
+
+}  // namespace
+
+const char* AnalysisFallback(WindowText text) {
+  switch (text) {
+    case WindowText::AntennaColumn:
+      return "Antenna";
+    case WindowText::TagsColumn:
+      return "Tags";
+    case WindowText::ReadsColumn:
+      return "Reads";
+    case WindowText::RateNowColumn:
+      return "Reads/s now";
+    case WindowText::RateMeanColumn:
+      return "Reads/s mean";
+    case WindowText::SignalMinColumn:
+      return "RSSI min";
+    case WindowText::SignalMeanColumn:
+      return "RSSI mean";
+    case WindowText::SignalMaxColumn:
+      return "RSSI max";
+    case WindowText::RatesChart:
+      return "Reads per second per antenna";
+    case WindowText::SignalChart:
+      return "RSSI of the tag selected in the read test";
+    case WindowText::NoRecipe:
+      return "No recipe loaded";
+    case WindowText::Pass:
+      return "PASS";
+    case WindowText::Fail:
+      return "FAIL";
+    case WindowText::NotYetSeen:
+      return "Expected tags not yet seen:";
+    case WindowText::VerdictSaved:
+      return "The verdict has been saved:";
+    case WindowText::RecipeFilter:
+      return "Recipe (*.ini)";
+    case WindowText::Seconds:
+      return "s";
+    default:
+      return "";
+  }
+}
+
+AnalysisPage::AnalysisPage(const ReadStats& stats, const EpcMap& tags, Dialogs& dialogs,
+                           TextLookup text)
+    : stats(stats), tags(tags), dialogs(dialogs), text(std::move(text)) {
+  grpAntennas = new QGroupBox(QStringLiteral("Antennas"), this);
+  grpAntennas->setObjectName(QStringLiteral("grpAntennas"));
+  grpAntennas->setGeometry(16, 8, 753, 153);
+  tblAntennas = new QTableWidget(0, static_cast<int>(std::size(kColumns)), grpAntennas);
+  tblAntennas->setObjectName(QStringLiteral("tblAntennas"));
+  tblAntennas->setGeometry(8, 20, 737, 125);
+  tblAntennas->verticalHeader()->setVisible(false);
+  tblAntennas->verticalHeader()->setDefaultSectionSize(20);
+  tblAntennas->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  tblAntennas->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  tblAntennas->setSelectionMode(QAbstractItemView::NoSelection);
+
+  chtRates = MakeChart(this, "chtRates");
+  chtRates->setGeometry(16, 166, 376, 200);
+  AddAxis(chtRates->chart(), Qt::AlignBottom, -ReadStats::kSeriesSeconds, 0);
+  ratesY = AddAxis(chtRates->chart(), Qt::AlignLeft, 0, 10);
+  chtSignal = MakeChart(this, "chtSignal");
+  chtSignal->setGeometry(393, 166, 376, 200);
+  chtSignal->chart()->legend()->hide();
+  signalX = AddAxis(chtSignal->chart(), Qt::AlignBottom, 0, 10);
+  signalY = AddAxis(chtSignal->chart(), Qt::AlignLeft, 0, 127);
+  auto* readings = new QLineSeries;
+  readings->setPointsVisible(true);
+  chtSignal->chart()->addSeries(readings);
+  readings->attachAxis(signalX);
+  readings->attachAxis(signalY);
+
+  grpVerdict = new QGroupBox(QStringLiteral("Verdict"), this);
+  grpVerdict->setObjectName(QStringLiteral("grpVerdict"));
+  grpVerdict->setGeometry(16, 370, 753, 153);
+  btnRecipe = new QPushButton(QStringLiteral("Recipe..."), grpVerdict);
+  btnRecipe->setObjectName(QStringLiteral("btnRecipe"));
+  btnRecipe->setGeometry(8, 20, 97, 25);
+  btnVerdictSave = new QPushButton(QStringLiteral("Save..."), grpVerdict);
+  btnVerdictSave->setObjectName(QStringLiteral("btnVerdictSave"));
+  btnVerdictSave->setGeometry(8, 52, 97, 25);
+  btnVerdictSave->setEnabled(false);
+  lblRecipe = new QLabel(grpVerdict);
+  lblRecipe->setObjectName(QStringLiteral("lblRecipe"));
+  lblRecipe->setGeometry(8, 84, 200, 60);
+  lblRecipe->setWordWrap(true);
+  lblRecipe->setProperty("keepBounds", true);
+  lblVerdict = new QLabel(grpVerdict);
+  lblVerdict->setObjectName(QStringLiteral("lblVerdict"));
+  lblVerdict->setGeometry(216, 20, 160, 124);
+  lblVerdict->setAlignment(Qt::AlignCenter);
+  lblVerdict->setProperty("keepBounds", true);
+  QFont big = lblVerdict->font();
+  big.setPixelSize(40);
+  big.setBold(true);
+  lblVerdict->setFont(big);
+  lblVerdict->setAutoFillBackground(true);
+  mmoVerdict = new QPlainTextEdit(grpVerdict);
+  mmoVerdict->setObjectName(QStringLiteral("mmoVerdict"));
+  mmoVerdict->setGeometry(384, 20, 361, 124);
+  mmoVerdict->setReadOnly(true);
+
+  timer = new QTimer(this);
+  timer->setInterval(kRefreshMs);
+  connect(timer, &QTimer::timeout, this, [this] { Refresh(); });
+}
+
+QString AnalysisPage::Text(WindowText number) const {
+  const QString shown = text ? text(number) : QString();
+  return shown.isEmpty() || shown == QStringLiteral("***")
+             ? QString::fromUtf8(AnalysisFallback(number))
+             : shown;
+}
+
+void AnalysisPage::ApplyTexts() {
+  QStringList headers;
+  for (WindowText column : kColumns) headers << Text(column);
+  tblAntennas->setHorizontalHeaderLabels(headers);
+  chtRates->chart()->setTitle(Text(WindowText::RatesChart));
+  chtSignal->chart()->setTitle(Text(WindowText::SignalChart));
+  if (!recipe) lblRecipe->setText(Text(WindowText::NoRecipe));
+}
+
+void AnalysisPage::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  Refresh();
+  timer->start();
+}
+
+void AnalysisPage::hideEvent(QHideEvent* event) {
+  timer->stop();
+  QWidget::hideEvent(event);
+}
+
+void AnalysisPage::Refresh() {
+  const ReadStats::Clock::time_point now = ReadStats::Clock::now();
+  RefreshTable(stats.Antennas(now));
+  RefreshRates(now);
+  RefreshSignal();
+  RefreshVerdict(now);
+}
+
+void AnalysisPage::RefreshTable(std::vector<ReadStats::AntennaFigures> antennas) {
+  // By antenna number, as the reader counts them; names that are not numbers after those.
+  std::stable_sort(antennas.begin(), antennas.end(), [](const auto& a, const auto& b) {
+    const bool aNumber =
+        !a.name.empty() && a.name.find_first_not_of("0123456789") == std::string::npos;
+    const bool bNumber =
+        !b.name.empty() && b.name.find_first_not_of("0123456789") == std::string::npos;
+    if (aNumber != bNumber) return aNumber;
+    if (aNumber && a.name.size() != b.name.size()) return a.name.size() < b.name.size();
+    return a.name < b.name;
+  });
+  tblAntennas->setRowCount(static_cast<int>(antennas.size()));
+  for (int row = 0; row < static_cast<int>(antennas.size()); ++row) {
+    const ReadStats::AntennaFigures& a = antennas[row];
+    const bool any = a.reads > 0;
+    const QString cells[] = {QString::fromStdString(a.name),
+                             QString::number(a.tags),
+                             QString::number(a.reads),
+                             Figure(a.lastSecondRate),
+                             Figure(a.meanRate),
+                             any ? QString::number(a.signal.min) : QString(),
+                             any ? Figure(a.signal.mean) : QString(),
+                             any ? QString::number(a.signal.max) : QString()};
+    for (int col = 0; col < static_cast<int>(std::size(cells)); ++col) {
+      QTableWidgetItem* item = tblAntennas->item(row, col);
+      if (!item) {
+        item = new QTableWidgetItem;
+        item->setTextAlignment(col == 0 ? Qt::AlignLeft | Qt::AlignVCenter
+                                        : Qt::AlignRight | Qt::AlignVCenter);
+        tblAntennas->setItem(row, col, item);
+      }
+      if (item->text() != cells[col]) item->setText(cells[col]);
+    }
+  }
+}
+
+void AnalysisPage::RefreshRates(ReadStats::Clock::time_point now) {
+  QChart* chart = chtRates->chart();
+  const std::vector<std::vector<std::uint32_t>> series = stats.Series(now);
+  const std::vector<ReadStats::AntennaFigures> antennas = stats.Antennas(now);
+  QList<QAbstractSeries*> lines = chart->series();
+  // A reset forgets the antennas: their lines go too.
+  while (lines.size() > static_cast<qsizetype>(series.size())) {
+    chart->removeSeries(lines.back());
+    delete lines.takeLast();
+  }
+  std::uint32_t highest = 0;
+  for (std::size_t i = 0; i < series.size(); ++i) {
+    if (static_cast<qsizetype>(i) == lines.size()) {
+      auto* line = new QLineSeries;
+      chart->addSeries(line);
+      for (QAbstractAxis* axis : chart->axes()) line->attachAxis(axis);
+      lines.append(line);
+    }
+    auto* line = static_cast<QLineSeries*>(lines[static_cast<qsizetype>(i)]);
+    const QString name = QString::fromStdString(antennas[i].name);
+    if (line->name() != name) line->setName(name);
+    QList<QPointF> points;
+    points.reserve(static_cast<qsizetype>(series[i].size()));
+    for (std::size_t s = 0; s < series[i].size(); ++s) {
+      points.append(QPointF(static_cast<double>(s) - ReadStats::kSeriesSeconds + 1, series[i][s]));
+      highest = std::max(highest, series[i][s]);
+    }
+    line->replace(points);
+  }
+  ratesY->setRange(0, std::max<std::uint32_t>(10, highest + highest / 10));
+  ratesY->applyNiceNumbers();
+}
+
+void AnalysisPage::RefreshSignal() {
+  auto* line = static_cast<QLineSeries*>(chtSignal->chart()->series().front());
+  const std::vector<ReadStats::Reading> readings = stats.WatchedReadings();
+  QList<QPointF> points;
+  int low = 127;
+  int high = -128;
+  for (const ReadStats::Reading& reading : readings) {
+    points.append(QPointF(reading.seconds, reading.signal));
+    low = std::min(low, reading.signal);
+    high = std::max(high, reading.signal);
+  }
+  line->replace(points);
+  if (!readings.empty()) {
+    signalX->setRange(readings.front().seconds,
+                      std::max(readings.back().seconds, readings.front().seconds + 1));
+    signalY->setRange(low - 5, high + 5);
+    signalY->applyNiceNumbers();
+  }
+}
+
+void AnalysisPage::RefreshVerdict(ReadStats::Clock::time_point now) {
+  btnVerdictSave->setEnabled(recipe.has_value());
+  if (!recipe) {
+    lblVerdict->clear();
+    lblVerdict->setPalette(palette());
+    mmoVerdict->clear();
+    return;
+  }
+  const Verdict verdict = Judge(*recipe, tags, stats, now);
+  lblVerdict->setText(Text(verdict.passed ? WindowText::Pass : WindowText::Fail));
+  QPalette colours = lblVerdict->palette();
+  colours.setColor(QPalette::Window, verdict.passed ? QColor(0, 160, 0) : QColor(200, 0, 0));
+  colours.setColor(QPalette::WindowText, Qt::white);
+  lblVerdict->setPalette(colours);
+  QStringList lines;
+  for (const Criterion* failed : verdict.Failed()) {
+    lines << QString::fromStdString(failed->name + " " + failed->limit + ": " + failed->measured +
+                                    (failed->detail.empty() ? "" : " (" + failed->detail + ")"));
+  }
+  if (!verdict.missing.empty()) {
+    lines << Text(WindowText::NotYetSeen);
+    for (const std::string& epc : verdict.missing) lines << QString::fromStdString(epc);
+  }
+  const QString shown = lines.join(QLatin1Char('\n'));
+  if (mmoVerdict->toPlainText() != shown) mmoVerdict->setPlainText(shown);
+}
+
+void AnalysisPage::btnRecipeClick() {
+  const std::optional<QString> path = dialogs.OpenFileName(this, Text(WindowText::RecipeFilter));
+  if (path) LoadRecipeFile(*path);
+}
+
+void AnalysisPage::LoadRecipeFile(const QString& path) {
+  // A bad recipe is shown by the window's error box, with file, line and key; the one loaded
+  // before stays.
+  recipe = LoadRecipe(path.toStdString());
+  lblRecipe->setText(QFileInfo(path).fileName() + QStringLiteral(" (") +
+                     QString::number(recipe->seconds) + QLatin1Char(' ') +
+                     Text(WindowText::Seconds) + QLatin1Char(')'));
+  lblRecipe->setToolTip(FileText(recipe->path));
+  Refresh();
+}
+
+void AnalysisPage::btnVerdictSaveClick() {
+  if (!recipe) return;
+  const std::optional<QString> path =
+      dialogs.SaveFileName(this, QStringLiteral("verdict.xml"), QStringLiteral("JUnit (*.xml)"));
+  if (!path) return;
+  // The JUnit file where the operator said, the JSON beside it: the command line's two files.
+  QString base = *path;
+  if (base.endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive)) base.chop(4);
+  const QString junit = base + QStringLiteral(".xml");
+  const QString json = base + QStringLiteral(".json");
+  const ReadStats::Clock::time_point now = ReadStats::Clock::now();
+  const Verdict verdict = Judge(*recipe, tags, stats, now);
+  const RunInfo run = runInfo ? runInfo() : RunInfo{};
+  std::string error;
+  if (!WriteVerdictFile(junit.toStdString(), VerdictJUnit(verdict, *recipe, run), error) ||
+      !WriteVerdictFile(json.toStdString(), VerdictJson(verdict, *recipe, run, tags, stats, now),
+                        error)) {
+    throw std::runtime_error(error);
+  }
+  dialogs.MessageBox(
+      this, Text(WindowText::VerdictSaved) + QLatin1Char('\n') + junit + QLatin1Char('\n') + json,
+      text ? text(WindowText::BoxTitle) : QString(), BoxIcon::None, BoxButtons::Ok);
+}
