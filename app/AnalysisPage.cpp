@@ -119,6 +119,7 @@ AnalysisPage::AnalysisPage(const ReadStats& stats, const EpcMap& tags, Dialogs& 
   chtSignal->setGeometry(393, 166, 376, 200);
   chtSignal->chart()->legend()->hide();
   signalX = AddAxis(chtSignal->chart(), Qt::AlignBottom, 0, 10);
+  signalX->setLabelFormat(QStringLiteral("%.1f"));
   signalY = AddAxis(chtSignal->chart(), Qt::AlignLeft, 0, 127);
   auto* readings = new QLineSeries;
   readings->setPointsVisible(true);

@@ -409,6 +409,15 @@ TEST_P(AnalysisTest, ADeadAntennaFailsTheReaderAndThePageSaysWhich) {
   EXPECT_TRUE(form->ts3->mmoVerdict->toPlainText().contains(QStringLiteral("antenna 2 reads")));
   EXPECT_TRUE(form->ts3->isVisible());
   if (const char* shots = std::getenv("TAGWICK_SCREENSHOTS")) {
+    // For the picture: a tag's signal plotted, and a whole second of reads in the rates.
+    form->strngrd1->selectRow(0);
+    ASSERT_TRUE(WaitFor([&] {
+      for (const auto& antenna : form->readStats.Series(ReadStats::Clock::now())) {
+        if (antenna.back() > 0) return true;
+      }
+      return false;
+    }));
+    form->ts3->Refresh();
     const std::string ext =
         profile::ReadString(List(), "Lang", "00" + std::to_string(Language()) + "_Ext", "");
     form->grab().save(QString::fromStdString(std::string(shots) + "/analysis-" + ext + ".png"));
