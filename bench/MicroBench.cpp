@@ -16,6 +16,7 @@
 #include "DeviceWindow.h"
 #include "Handler.h"
 #include "Language.h"
+#include "ReadStats.h"
 #include "TagGridModel.h"
 #include "TagGridView.h"
 #include "TagTable.h"
@@ -61,7 +62,7 @@ BENCHMARK(BM_HandlerChainEpcinfo);
 
 // Reports of tags already in the table, taken round the population as the reader sends them.
 template <typename Grid>
-void ProcessKnownTags(benchmark::State& state, Grid& grid) {
+void ProcessKnownTags(benchmark::State& state, Grid& grid, ReadStats* stats = nullptr) {
   const int tags = static_cast<int>(state.range(0));
   std::vector<std::string> epcs;
   std::vector<std::string> reports;
@@ -77,6 +78,8 @@ void ProcessKnownTags(benchmark::State& state, Grid& grid) {
   std::size_t next = 0;
   for (auto _ : state) {
     EpcOutcome outcome = ProcessEpcInfo(reports[next], epcs[next], map, grid, now);
+    // As the window feeds the analysis page, with the time of processing.
+    if (stats) stats->Add(outcome.row, outcome.antenna, outcome.signal, ReadStats::Clock::now());
     benchmark::DoNotOptimize(outcome);
     if (++next == epcs.size()) next = 0;
   }
@@ -95,16 +98,44 @@ void BM_ProcessEpcInfo_TagGridModel(benchmark::State& state) {
 }
 BENCHMARK(BM_ProcessEpcInfo_TagGridModel)->Arg(100)->Arg(10000)->Arg(100000);
 
-// The model shown in a table view, as in the window: every change reaches the view.
-void BM_ProcessEpcInfo_TagGridModelInView(benchmark::State& state) {
+// The model shown in a table view, as in the window: every change reaches the view. With
+// `stats`, the analysis is fed too, as the window does.
+void ProcessKnownTagsInView(benchmark::State& state, ReadStats* stats) {
   TagGridModel grid;
   TagGridView view;
   view.setModel(&grid);
   view.resize(752, 465);
   view.show();
-  ProcessKnownTags(state, grid);
+  ProcessKnownTags(state, grid, stats);
+}
+
+void BM_ProcessEpcInfo_TagGridModelInView(benchmark::State& state) {
+  ProcessKnownTagsInView(state, nullptr);
 }
 BENCHMARK(BM_ProcessEpcInfo_TagGridModelInView)->Arg(100)->Arg(10000)->Arg(100000);
+
+void BM_ProcessEpcInfo_TagGridModelInView_Analysed(benchmark::State& state) {
+  ReadStats stats;
+  ProcessKnownTagsInView(state, &stats);
+}
+BENCHMARK(BM_ProcessEpcInfo_TagGridModelInView_Analysed)->Arg(100)->Arg(10000)->Arg(100000);
+
+// Heap bytes the analysis holds per tag, beyond the table and the grid.
+void BM_AnalysisMemoryPerTag(benchmark::State& state) {
+  const int tags = static_cast<int>(state.range(0));
+  double perTag = 0;
+  for (auto _ : state) {
+    const std::size_t before = mallinfo2().uordblks;
+    {
+      ReadStats stats;
+      const auto now = ReadStats::Clock::now();
+      for (int row = 1; row <= tags; ++row) stats.Add(row, std::to_string(row % 4 + 1), 60, now);
+      perTag = static_cast<double>(mallinfo2().uordblks - before) / tags;
+    }
+  }
+  state.counters["bytes_per_tag"] = perTag;
+}
+BENCHMARK(BM_AnalysisMemoryPerTag)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // New tags: the table and the grid grow by one row per report.
 void BM_ProcessEpcInfo_NewTags_TagGridModel(benchmark::State& state) {

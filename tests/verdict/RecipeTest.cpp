@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "../common/PosixOnWindows.h"
 #include "Recipe.h"
 
 namespace {
