@@ -1,21 +1,18 @@
 #include "AnalysisPage.h"
 
-#include <QChart>
-#include <QChartView>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineSeries>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
-#include <QValueAxis>
 #include <algorithm>
 
 #include "Dialogs.h"
+#include "LineChart.h"
 #include "Verdict.h"
 #include "VerdictFiles.h"
 
@@ -30,23 +27,10 @@ QString Figure(double value) {
   return QString::fromStdString(FigureText(value));
 }
 
-QChartView* MakeChart(QWidget* holder, const char* name) {
-  auto* chart = new QChart;
-  chart->legend()->setAlignment(Qt::AlignBottom);
-  chart->setMargins(QMargins(2, 2, 2, 2));
-  chart->setBackgroundRoundness(0);
-  auto* view = new QChartView(chart, holder);
-  view->setObjectName(QString::fromLatin1(name));
-  view->setRenderHint(QPainter::Antialiasing);
-  return view;
-}
-
-QValueAxis* AddAxis(QChart* chart, Qt::Alignment side, double min, double max) {
-  auto* axis = new QValueAxis;
-  axis->setRange(min, max);
-  axis->setLabelFormat(QStringLiteral("%d"));
-  chart->addAxis(axis, side);
-  return axis;
+LineChart* MakeChart(QWidget* holder, const char* name) {
+  auto* chart = new LineChart(holder);
+  chart->setObjectName(QString::fromLatin1(name));
+  return chart;
 }
 
 QString FileText(const std::string& path) {
@@ -113,19 +97,13 @@ AnalysisPage::AnalysisPage(const ReadStats& stats, const EpcMap& tags, Dialogs& 
 
   chtRates = MakeChart(this, "chtRates");
   chtRates->setGeometry(16, 166, 376, 200);
-  AddAxis(chtRates->chart(), Qt::AlignBottom, -ReadStats::kSeriesSeconds, 0);
-  ratesY = AddAxis(chtRates->chart(), Qt::AlignLeft, 0, 10);
+  chtRates->SetRanges(-ReadStats::kSeriesSeconds + 1, 0, 0, 10);
   chtSignal = MakeChart(this, "chtSignal");
   chtSignal->setGeometry(393, 166, 376, 200);
-  chtSignal->chart()->legend()->hide();
-  signalX = AddAxis(chtSignal->chart(), Qt::AlignBottom, 0, 10);
-  signalX->setLabelFormat(QStringLiteral("%.1f"));
-  signalY = AddAxis(chtSignal->chart(), Qt::AlignLeft, 0, 127);
-  auto* readings = new QLineSeries;
-  readings->setPointsVisible(true);
-  chtSignal->chart()->addSeries(readings);
-  readings->attachAxis(signalX);
-  readings->attachAxis(signalY);
+  chtSignal->SetLegendShown(false);
+  chtSignal->SetPointsShown(true);
+  chtSignal->SetXDecimals(1);
+  chtSignal->SetRanges(0, 10, 0, 127);
 
   grpVerdict = new QGroupBox(QStringLiteral("Verdict"), this);
   grpVerdict->setObjectName(QStringLiteral("grpVerdict"));
@@ -173,8 +151,8 @@ void AnalysisPage::ApplyTexts() {
   QStringList headers;
   for (WindowText column : kColumns) headers << Text(column);
   tblAntennas->setHorizontalHeaderLabels(headers);
-  chtRates->chart()->setTitle(Text(WindowText::RatesChart));
-  chtSignal->chart()->setTitle(Text(WindowText::SignalChart));
+  chtRates->SetTitle(Text(WindowText::RatesChart));
+  chtSignal->SetTitle(Text(WindowText::SignalChart));
   if (!recipe) lblRecipe->setText(Text(WindowText::NoRecipe));
 }
 
@@ -234,55 +212,41 @@ void AnalysisPage::RefreshTable(std::vector<ReadStats::AntennaFigures> antennas)
 }
 
 void AnalysisPage::RefreshRates(ReadStats::Clock::time_point now) {
-  QChart* chart = chtRates->chart();
   const std::vector<std::vector<std::uint32_t>> series = stats.Series(now);
   const std::vector<ReadStats::AntennaFigures> antennas = stats.Antennas(now);
-  QList<QAbstractSeries*> lines = chart->series();
-  // A reset forgets the antennas: their lines go too.
-  while (lines.size() > static_cast<qsizetype>(series.size())) {
-    chart->removeSeries(lines.back());
-    delete lines.takeLast();
-  }
+  std::vector<LineChart::Series> lines;
   std::uint32_t highest = 0;
   for (std::size_t i = 0; i < series.size(); ++i) {
-    if (static_cast<qsizetype>(i) == lines.size()) {
-      auto* line = new QLineSeries;
-      chart->addSeries(line);
-      for (QAbstractAxis* axis : chart->axes()) line->attachAxis(axis);
-      lines.append(line);
-    }
-    auto* line = static_cast<QLineSeries*>(lines[static_cast<qsizetype>(i)]);
-    const QString name = QString::fromStdString(antennas[i].name);
-    if (line->name() != name) line->setName(name);
-    QList<QPointF> points;
-    points.reserve(static_cast<qsizetype>(series[i].size()));
+    LineChart::Series line{
+        QString::fromStdString(antennas[i].name), LineChart::LineColour(static_cast<int>(i)), {}};
+    line.points.reserve(static_cast<qsizetype>(series[i].size()));
     for (std::size_t s = 0; s < series[i].size(); ++s) {
-      points.append(QPointF(static_cast<double>(s) - ReadStats::kSeriesSeconds + 1, series[i][s]));
+      line.points.append(
+          QPointF(static_cast<double>(s) - ReadStats::kSeriesSeconds + 1, series[i][s]));
       highest = std::max(highest, series[i][s]);
     }
-    line->replace(points);
+    lines.push_back(std::move(line));
   }
-  ratesY->setRange(0, std::max<std::uint32_t>(10, highest + highest / 10));
-  ratesY->applyNiceNumbers();
+  chtRates->SetSeries(std::move(lines));
+  chtRates->SetRanges(-ReadStats::kSeriesSeconds + 1, 0, 0,
+                      std::max<std::uint32_t>(10, highest + highest / 10));
 }
 
 void AnalysisPage::RefreshSignal() {
-  auto* line = static_cast<QLineSeries*>(chtSignal->chart()->series().front());
   const std::vector<ReadStats::Reading> readings = stats.WatchedReadings();
-  QList<QPointF> points;
+  LineChart::Series line{QString(), LineChart::LineColour(0), {}};
   int low = 127;
   int high = -128;
   for (const ReadStats::Reading& reading : readings) {
-    points.append(QPointF(reading.seconds, reading.signal));
+    line.points.append(QPointF(reading.seconds, reading.signal));
     low = std::min(low, reading.signal);
     high = std::max(high, reading.signal);
   }
-  line->replace(points);
+  chtSignal->SetSeries({line});
   if (!readings.empty()) {
-    signalX->setRange(readings.front().seconds,
-                      std::max(readings.back().seconds, readings.front().seconds + 1));
-    signalY->setRange(low - 5, high + 5);
-    signalY->applyNiceNumbers();
+    chtSignal->SetRanges(readings.front().seconds,
+                         std::max(readings.back().seconds, readings.front().seconds + 1), low - 5,
+                         high + 5);
   }
 }
 

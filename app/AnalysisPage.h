@@ -10,16 +10,14 @@
 #include "VerdictFiles.h"
 #include "WindowTexts.h"
 
-class QChart;
-class QChartView;
 class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
 class QTimer;
-class QValueAxis;
 class Dialogs;
+class LineChart;
 
 // The third page: the read test judged. Per-antenna figures, reads per second per antenna over
 // the last two minutes, the signal of the tag selected in the grid, and the verdict against a
@@ -45,8 +43,8 @@ class AnalysisPage : public QWidget {
 
   QGroupBox* grpAntennas;
   QTableWidget* tblAntennas;
-  QChartView* chtRates;
-  QChartView* chtSignal;
+  LineChart* chtRates;
+  LineChart* chtSignal;
   QGroupBox* grpVerdict;
   QPushButton* btnRecipe;
   QLabel* lblRecipe;
@@ -75,7 +73,4 @@ class AnalysisPage : public QWidget {
   TextLookup text;
   QTimer* timer;
   std::optional<Recipe> recipe;
-  QValueAxis* ratesY;
-  QValueAxis* signalX;
-  QValueAxis* signalY;
 };

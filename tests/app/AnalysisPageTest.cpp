@@ -1,6 +1,4 @@
-#include <QChartView>
 #include <QLabel>
-#include <QLineSeries>
 #include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QTimer>
@@ -8,6 +6,7 @@
 #include <sstream>
 
 #include "AnalysisPage.h"
+#include "LineChart.h"
 #include "WindowFixture.h"
 
 namespace {
@@ -56,8 +55,7 @@ TEST_F(AnalysisPageTest, FiguresFollowTheReportsAndTheResetWhileThePageIsShown) 
   form->strngrd1->selectRow(0);
   form->ts3->Refresh();
   EXPECT_EQ(form->readStats.Watched(), 1);
-  auto* line = static_cast<QXYSeries*>(form->ts3->chtSignal->chart()->series().front());
-  EXPECT_EQ(line->count(), 2);
+  EXPECT_EQ(form->ts3->chtSignal->SeriesList().front().points.size(), 2);
 
   form->btnClear->click();
   form->ts3->Refresh();
