@@ -19,6 +19,7 @@ class SilentDialogs : public Dialogs {
   std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&) override {
     return std::nullopt;
   }
+  std::optional<QString> OpenFileName(QWidget*, const QString&) override { return std::nullopt; }
 };
 
 class SilentSound : public Sound {
