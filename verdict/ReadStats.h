@@ -13,7 +13,7 @@
 // the time always comes from the caller, so that tests run it on a clock of their own.
 //
 // Every report costs the same small, fixed amount of work, and memory stays bounded: one
-// 64-byte record per tag (kept beside the tag table's own entry, found by the tag's grid row),
+// 56-byte record per tag (kept beside the tag table's own entry, found by the tag's grid row),
 // plus a fixed amount for the antennas, their rates over the last two minutes and the readings of
 // one watched tag.
 class ReadStats {
@@ -23,7 +23,7 @@ class ReadStats {
   static constexpr std::size_t kMaxAntennas = 32;
   static constexpr const char* kOtherAntenna = "other";
   static constexpr int kSeriesSeconds = 120;
-  static constexpr int kTagHistory = 6;
+  static constexpr int kTagHistory = 5;
   static constexpr std::size_t kWatchedReadings = 2048;
 
   explicit ReadStats(Clock::time_point origin = Clock::now());
@@ -79,7 +79,7 @@ class ReadStats {
   std::vector<Reading> WatchedReadings() const;
 
  private:
-  // 64 bytes a tag: times in milliseconds since the origin.
+  // 56 bytes a tag: times in milliseconds since the origin.
   struct TagRecord {
     std::uint32_t first = 0;
     std::uint32_t last = 0;
@@ -92,7 +92,7 @@ class ReadStats {
     std::int8_t maxSignal = 0;
     std::uint8_t historyNext = 0;
   };
-  static_assert(sizeof(TagRecord) <= 64);
+  static_assert(sizeof(TagRecord) <= 56);
   struct AntennaRecord {
     std::string name;
     std::uint32_t tags = 0;

@@ -66,7 +66,7 @@ TEST_F(ReadStatsTest, TagsKeepTheirFiguresAndABoundedHistoryUntilReset) {
   EXPECT_DOUBLE_EQ(tag.signal.mean, 43.5);
   EXPECT_EQ(tag.signal.max, 47);
   ASSERT_EQ(tag.history.size(), static_cast<std::size_t>(ReadStats::kTagHistory));
-  EXPECT_EQ(tag.history.front().signal, 42);
+  EXPECT_EQ(tag.history.front().signal, 48 - ReadStats::kTagHistory);
   EXPECT_EQ(tag.history.back().signal, 47);
   EXPECT_EQ(stats.Tag(2).reads, 0u);
 
