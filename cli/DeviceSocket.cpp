@@ -65,20 +65,32 @@ void DeviceSocket::TakeQueued() {
 DeviceSocket::Wait DeviceSocket::Receive(std::string& text, Clock::time_point deadline,
                                          int interruptFd) {
   for (;;) {
-    TakeQueued();
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return Wait::Deadline;
-    // With datagrams in hand, only a look at the interrupt.
-    const int ready = net::WaitReadable(
-        socket, interruptFd >= 0 ? interruptFd : net::kNoSocket,
-        intake.empty() ? std::chrono::milliseconds(left) : std::chrono::milliseconds(0));
-    if (ready < 0) throw SystemError("cannot wait for the device");
-    if (ready & 2) return Wait::Interrupted;
-    if (intake.empty()) continue;
-    text = std::move(intake.front());
-    intake.pop_front();
-    intakeBytes -= text.size();
-    return Wait::Datagram;
+    // Once the time is up or the operator interrupts, nothing more is taken from the socket; but
+    // what was taken already arrived in time and is handed out first, never dropped.
+    const bool late = Clock::now() >= deadline;
+    if (!late && !stopping) {
+      TakeQueued();
+      const auto left =
+          std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      // With datagrams in hand, only a look at the interrupt.
+      const int ready =
+          net::WaitReadable(socket, interruptFd >= 0 ? interruptFd : net::kNoSocket,
+                            intake.empty() ? std::chrono::milliseconds(std::max<long long>(left, 0))
+                                           : std::chrono::milliseconds(0));
+      if (ready < 0) throw SystemError("cannot wait for the device");
+      if (ready & 2) stopping = true;
+    }
+    if (!intake.empty()) {
+      text = std::move(intake.front());
+      intake.pop_front();
+      intakeBytes -= text.size();
+      return Wait::Datagram;
+    }
+    if (stopping) {
+      stopping = false;
+      return Wait::Interrupted;
+    }
+    if (late) return Wait::Deadline;
   }
 }
 

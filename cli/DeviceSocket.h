@@ -36,7 +36,8 @@ class DeviceSocket {
   void Send(const std::string& text);
   // Waits until a datagram arrives (its text, up to the first zero byte, in `text`), the deadline
   // passes, or `interruptFd` (-1 for none; on Windows a socket) becomes readable. Empty and
-  // oversize datagrams are skipped, as the window's link skips them.
+  // oversize datagrams are skipped, as the window's link skips them. Datagrams already taken
+  // from the socket are handed out before a deadline or an interrupt is answered.
   Wait Receive(std::string& text, Clock::time_point deadline, int interruptFd = -1);
 
   // Datagrams taken from the device, and those skipped for coming from another address.
@@ -59,6 +60,8 @@ class DeviceSocket {
   std::unique_ptr<net::DatagramReceiver> receiver;
   std::deque<std::string> intake;
   std::size_t intakeBytes = 0;
+  // The interrupt came: what is in hand is handed out, then it is answered.
+  bool stopping = false;
   std::uint64_t accepted = 0;
   std::uint64_t ignored = 0;
   std::uint64_t dropped = 0;
