@@ -39,47 +39,6 @@ QString FileText(const std::string& path) {
 
 }  // namespace
 
-const char* AnalysisFallback(WindowText text) {
-  switch (text) {
-    case WindowText::AntennaColumn:
-      return "Antenna";
-    case WindowText::TagsColumn:
-      return "Tags";
-    case WindowText::ReadsColumn:
-      return "Reads";
-    case WindowText::RateNowColumn:
-      return "Reads/s now";
-    case WindowText::RateMeanColumn:
-      return "Reads/s mean";
-    case WindowText::SignalMinColumn:
-      return "RSSI min";
-    case WindowText::SignalMeanColumn:
-      return "RSSI mean";
-    case WindowText::SignalMaxColumn:
-      return "RSSI max";
-    case WindowText::RatesChart:
-      return "Reads per second per antenna";
-    case WindowText::SignalChart:
-      return "RSSI of the tag selected in the read test";
-    case WindowText::NoRecipe:
-      return "No recipe loaded";
-    case WindowText::Pass:
-      return "PASS";
-    case WindowText::Fail:
-      return "FAIL";
-    case WindowText::NotYetSeen:
-      return "Expected tags not yet seen:";
-    case WindowText::VerdictSaved:
-      return "The verdict has been saved:";
-    case WindowText::RecipeFilter:
-      return "Recipe (*.ini)";
-    case WindowText::Seconds:
-      return "s";
-    default:
-      return "";
-  }
-}
-
 AnalysisPage::AnalysisPage(const ReadStats& stats, const EpcMap& tags, Dialogs& dialogs,
                            TextLookup text)
     : stats(stats), tags(tags), dialogs(dialogs), text(std::move(text)) {
@@ -141,16 +100,15 @@ AnalysisPage::AnalysisPage(const ReadStats& stats, const EpcMap& tags, Dialogs& 
 }
 
 QString AnalysisPage::Text(WindowText number) const {
-  const QString shown = text ? text(number) : QString();
-  return shown.isEmpty() || shown == QStringLiteral("***")
-             ? QString::fromUtf8(AnalysisFallback(number))
-             : shown;
+  return TextOrEnglish(text ? text(number) : QString(), number);
 }
 
 void AnalysisPage::ApplyTexts() {
   QStringList headers;
   for (WindowText column : kColumns) headers << Text(column);
   tblAntennas->setHorizontalHeaderLabels(headers);
+  // A table has no label of its own: the group's caption says what it lists.
+  tblAntennas->setAccessibleName(grpAntennas->title());
   chtRates->SetTitle(Text(WindowText::RatesChart));
   chtSignal->SetTitle(Text(WindowText::SignalChart));
   if (!recipe) lblRecipe->setText(Text(WindowText::NoRecipe));

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
+#include "Accessibility.h"
 #include "AnalysisPage.h"
 #include "CodePage.h"
 #include "DateTimePicker.h"
@@ -114,6 +115,7 @@ void TMainForm::BuildLayout() {
   BuildParameterPage();
   BuildReadTestPage();
   BuildAnalysisPage();
+  MakeKeyboardReady(*this);
 }
 
 void TMainForm::BuildParameterPage() {

@@ -11,6 +11,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include "Accessibility.h"
 #include "AnalysisPage.h"
 #include "ClockValue.h"
 #include "CsvExport.h"
@@ -152,6 +153,7 @@ void TMainForm::FormCreate() {
                       property("charset").toInt());
   }
   ts3->ApplyTexts();
+  NameControls(*this);
   FitLabels(*this);
   antList = "x011xxxxxxxxxxxxxxxx";
   modList = "xxx1";

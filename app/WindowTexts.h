@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 // The numbered texts of a language file that the window shows by number, named by what they
 // say in the shipped English file. The grid's column headers are numbered by column instead.
 
@@ -16,8 +18,9 @@ enum class WindowText : int {
   InvalidPort = 14,
   Exported = 15,
   ExportTitle = 16,
-  // The analysis page. A language file older than the page lacks these: the page then shows
-  // the English of AnalysisFallback().
+  // Texts newer than the first language files: a file that lacks one gets the English of
+  // EnglishFallback() instead.
+  // The analysis page.
   AntennaColumn = 17,
   TagsColumn = 18,
   ReadsColumn = 19,
@@ -35,10 +38,20 @@ enum class WindowText : int {
   VerdictSaved = 31,
   RecipeFilter = 32,
   Seconds = 33,
+  // What a screen reader says for controls that have no caption of their own.
+  PagesName = 34,
+  LogName = 35,
+  CurrentTagName = 36,
+  TagCountName = 37,
+  TagListName = 38,
+  AddressRule = 39,
+  DigitsRule = 40,
 };
 
-// The English of a numbered text of the analysis page; empty for the others.
-const char* AnalysisFallback(WindowText text);
+// The English of a numbered text newer than the first language files; empty for the others.
+const char* EnglishFallback(WindowText text);
+// `shown`, the text as the language gave it, or the English where the language had none.
+QString TextOrEnglish(const QString& shown, WindowText text);
 
 // [ExtStr] BtnCaptionNNN
 enum class ButtonCaption : int {

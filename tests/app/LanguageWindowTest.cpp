@@ -1,7 +1,39 @@
+#include <QAccessible>
+#include <map>
+
+#include "DateTimePicker.h"
 #include "Profile.h"
 #include "WindowFixture.h"
 
 namespace {
+
+struct Reachable {
+  QString name;
+  QString group;  // the name of the group, or page, that holds it
+  QString path;   // where it is, for the failure message
+};
+
+// The controls that a screen reader can move the focus to, as the window's accessibility
+// interfaces show them: the whole tree, not the widgets behind it.
+void FocusableIn(QAccessibleInterface* node, const QString& group, const QString& path,
+                 std::vector<Reachable>& found) {
+  const QAccessible::State state = node->state();
+  if (state.invisible) return;
+  const QAccessible::Role role = node->role();
+  // A cell is named by what it holds, a header by its column's caption.
+  if (role == QAccessible::Cell || role == QAccessible::ColumnHeader ||
+      role == QAccessible::RowHeader) {
+    return;
+  }
+  const QString name = node->text(QAccessible::Name);
+  const QString here = path + '/' + QString::number(static_cast<int>(role)) + ':' + name;
+  if (state.focusable) found.push_back({name, group, here});
+  const QString inner =
+      role == QAccessible::Grouping || role == QAccessible::PageTabList ? here : group;
+  for (int i = 0; i < node->childCount(); ++i) {
+    if (QAccessibleInterface* child = node->child(i)) FocusableIn(child, inner, here, found);
+  }
+}
 
 const char* const kCaptioned[] = {
     "ts1",   "ts2",   "grp1",  "grp5",  "grp6",  "grp7",  "grp8",    "rgNetWork", "lbl1",
@@ -68,6 +100,51 @@ TEST_P(LanguageWindowTest, ClosingWritesTheLanguageChoiceBack) {
   form->close();
   form.reset();
   EXPECT_EQ(profile::ReadInt(List(), "General", "CurID", -7), GetParam());
+}
+
+// What a screen reader finds on each page: every control it can move to has a name, and no two
+// controls of one group share a name.
+TEST_P(LanguageWindowTest, EveryControlHasANameOfItsOwnWithinItsGroup) {
+  for (int page = 0; page < form->pgc1->count(); ++page) {
+    form->pgc1->setCurrentIndex(page);
+    std::vector<Reachable> found;
+    FocusableIn(QAccessible::queryAccessibleInterface(form.get()), QString(), QString(), found);
+    ASSERT_GT(found.size(), 3u) << page;
+    std::map<std::pair<QString, QString>, QString> named;
+    for (const Reachable& control : found) {
+      EXPECT_FALSE(control.name.trimmed().isEmpty()) << control.path.toStdString();
+      const auto [at, added] = named.emplace(std::pair(control.group, control.name), control.path);
+      EXPECT_TRUE(added) << (control.path + " and " + at->second).toStdString();
+    }
+  }
+  // The fields whose rule is not plain from their caption say it.
+  QAccessibleInterface* address = QAccessible::queryAccessibleInterface(form->edtNetWorkMask);
+  EXPECT_EQ(address->text(QAccessible::Name), form->lbl11->text());
+  EXPECT_EQ(address->text(QAccessible::Description), Text("Text039"));
+}
+
+// The date picker shows the whole date, for the date of the year widest to show, in the
+// window's fonts and common system locales; the tooltip gives the long date.
+TEST_P(LanguageWindowTest, TheDatePickerShowsTheWholeDate) {
+  const QDate widest(2028, 9, 27);  // a Wednesday in September
+  form->dtp1->SetValue(QDateTime(widest, QTime(10, 0)));
+  auto* field = form->dtp1->findChild<QLineEdit*>();
+  ASSERT_NE(field, nullptr);
+  for (const char* name :
+       {"en_US", "en_GB", "es_ES", "de_DE", "fr_FR", "pt_BR", "ru_RU", "zh_CN", "zh_TW", "ja_JP"}) {
+    SCOPED_TRACE(name);
+    const QLocale locale{QString::fromLatin1(name)};
+    form->dtp1->setLocale(locale);
+    const QString shown = field->text();
+    EXPECT_TRUE(shown.contains(QStringLiteral("2028")) && shown.contains(QStringLiteral("27")))
+        << shown.toStdString();
+    const QMargins margins = field->textMargins();
+    EXPECT_LE(field->fontMetrics().horizontalAdvance(shown),
+              field->contentsRect().width() - margins.left() - margins.right() - 4)
+        << shown.toStdString();
+    EXPECT_EQ(form->dtp1->toolTip(), locale.toString(widest, QLocale::LongFormat));
+    EXPECT_EQ(form->dtp1->Value().date(), widest);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(ShippedLanguages, LanguageWindowTest, ::testing::Range(0, 5));
