@@ -40,3 +40,16 @@ void TagGridView::doItemsLayout() {
     QTableView::doItemsLayout();
   }
 }
+
+QModelIndex TagGridView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+  // Tab walks the cells and, past the last one (Shift+Tab: before the first), leaves the grid:
+  // the table view would go round to the first cell and keep the focus for ever.
+  const QModelIndex current = currentIndex();
+  if (current.isValid()) {
+    const bool last =
+        current.row() == model()->rowCount() - 1 && current.column() == model()->columnCount() - 1;
+    const bool first = current.row() == 0 && current.column() == 0;
+    if ((action == MoveNext && last) || (action == MovePrevious && first)) return {};
+  }
+  return QTableView::moveCursor(action, modifiers);
+}

@@ -12,6 +12,9 @@ class TagGridView : public QTableView {
   void setModel(QAbstractItemModel* model) override;
   void doItemsLayout() override;
 
+ protected:
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+
  private:
   // Since the last layout: the first of the rows appended at the end (-1: none), and whether
   // anything else changed the rows' layout.

@@ -31,6 +31,7 @@
 #include "AppSetup.h"
 #include "ErrorGuard.h"
 #include "Profile.h"
+#include "Requests.h"
 #include "WindowFixture.h"
 
 namespace {
@@ -347,6 +348,154 @@ TEST_F(BoxTest, LeavingAnyAddressFieldByTabOrByClickRunsItsCheck) {
     }
     field->setText(kept);
   }
+}
+
+// Notes every mouse button event the window gets.
+class MouseSeen : public QObject {
+ public:
+  int buttons = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+        type == QEvent::MouseButtonDblClick) {
+      ++buttons;
+    }
+    return false;
+  }
+};
+
+// The whole job in English, by real keys from the X server and no mouse at all.
+class KeyboardTest : public DisplayTest {
+ protected:
+  int Language() const override { return 0; }
+  // Sends keys as the operator types them and waits until the window has handled them.
+  void Keys(const QStringList& keys) {
+    XInput(QStringList{QStringLiteral("key")} + keys);
+    ASSERT_TRUE(Settle());
+  }
+  // Tabs on, at least once, until `target` has the focus: the names of the stops on the way,
+  // `target`'s last.
+  QStringList TabTo(QWidget* target) {
+    QStringList stops;
+    for (int i = 0; i < 40; ++i) {
+      Keys({QStringLiteral("Tab")});
+      if (HasFatalFailure()) break;
+      QWidget* focus = QApplication::focusWidget();
+      // A radio item has no name of its own: its caption stands for it.
+      auto* item = qobject_cast<QRadioButton*>(focus);
+      stops << (item ? item->text() : focus ? focus->objectName() : QStringLiteral("(none)"));
+      if (focus == target) break;
+    }
+    return stops;
+  }
+};
+
+TEST_F(KeyboardTest, ConnectReadTestAndExportWithoutAMouse) {
+  MouseSeen mouse;
+  qApp->installEventFilter(&mouse);
+  // The port field is disabled by design: the test's device port goes in as a setting would.
+  form->edtPort->setText(QString::fromStdString(device.PortText()));
+
+  // The address, then the connect button: the disabled port field takes no stop.
+  EXPECT_EQ(TabTo(form->edtIP), QStringList{"edtIP"});
+  Keys({QStringLiteral("ctrl+a")});
+  XInput({QStringLiteral("type"), QStringLiteral("127.0.0.1")});
+  Keys({QStringLiteral("Tab")});
+  ASSERT_TRUE(form->btnIP->hasFocus());
+  Keys({QStringLiteral("space")});
+  EXPECT_EQ(device.Receive(), Request(DebugStartType("qdw")));
+
+  // One round of Tab: each control once, group by group, in reading order.
+  const QStringList round = TabTo(form->btnIP);
+  const QStringList expected{"btn11",
+                             "edtGateWayIP",
+                             "edtGateWayPort",
+                             "btn2",
+                             "btn6",
+                             "edtDeviceID",
+                             "btn3",
+                             "btn10",
+                             "dtp1",
+                             "dtp2",
+                             "btn5",
+                             "btn4",
+                             "DHCP",
+                             "edtNetWorkIP",
+                             "edtNetWorkMask",
+                             "edtNetWorkDNS1",
+                             "edtNetWorkGateWay",
+                             "edtNetWorkDNS2",
+                             "btn8",
+                             "btn9",
+                             "mmo1",
+                             "qt_tabwidget_tabbar",
+                             "edtIP",
+                             "btnIP"};
+  EXPECT_EQ(round, expected);
+
+  // The device ID, read.
+  TabTo(form->btn3);
+  Keys({QStringLiteral("space")});
+  EXPECT_EQ(device.Receive(), Request("getdeviceid"));
+  device.Send(R"({"type":"getdeviceid","deviceid":"1234"})");
+  ASSERT_TRUE(WaitFor([&] { return form->edtDeviceID->text() == QStringLiteral("1234"); }));
+
+  // The read test, from the date picker, which would take Ctrl+PgDown as a step of its own.
+  TabTo(form->dtp1);
+  Keys({QStringLiteral("ctrl+Next")});
+  ASSERT_EQ(form->pgc1->currentIndex(), 1);
+  TabTo(form->btnTest);
+  Keys({QStringLiteral("space")});
+  EXPECT_EQ(device.Receive(), Request("teststart"));
+  device.Send(R"({"type":"epcinfo","epc":"E2001234","ant":"1","rssi":"-41"})");
+  ASSERT_TRUE(WaitFor([&] { return form->Grid().Cell(1, 1) == "E2001234"; }));
+  Keys({QStringLiteral("space")});
+  EXPECT_EQ(device.Receive(), Request("teststop"));
+
+  // The grid would take Ctrl+Tab as a move to its next cell.
+  TabTo(form->strngrd1);
+  Keys({QStringLiteral("ctrl+Tab")});
+  EXPECT_EQ(form->pgc1->currentIndex(), 2);
+  Keys({QStringLiteral("ctrl+shift+Tab")});
+  EXPECT_EQ(form->pgc1->currentIndex(), 1);
+
+  // The export, through the save dialog and its confirmation.
+  const QStringList toExport = TabTo(form->btnExport);
+  ASSERT_TRUE(form->btnExport->hasFocus()) << toExport.join(" ").toStdString();
+  const std::string csv = (work.path / "tags.csv").string();
+  // The save dialog and the confirmation run their own event loops, inside the key's handling:
+  // they are answered from a timer, by keys again, as each becomes the active window.
+  QString confirmation;
+  int answered = 0;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !IsActive(*modal) || !modal->focusWidget()) return;
+    if (answered == 0 && qobject_cast<QFileDialog*>(modal)) {
+      XInput({QStringLiteral("key"), QStringLiteral("ctrl+a")});
+      XInput({QStringLiteral("type"), QString::fromStdString(csv)});
+      XInput({QStringLiteral("key"), QStringLiteral("Return")});
+      answered = 1;
+    } else if (answered == 1 && qobject_cast<QMessageBox*>(modal)) {
+      confirmation = static_cast<QMessageBox*>(modal)->text();
+      XInput({QStringLiteral("key"), QStringLiteral("Return")});
+      answered = 2;
+    }
+  });
+  answer.start(20);
+  XInput({QStringLiteral("key"), QStringLiteral("space")});
+  ASSERT_TRUE(WaitFor(
+      [&] { return answered == 2 && !QApplication::activeModalWidget() && IsActive(*form); }));
+  EXPECT_EQ(confirmation, Text("Text015"));
+  std::ifstream exported(csv);
+  const std::string content{std::istreambuf_iterator<char>(exported), {}};
+  EXPECT_NE(content.find("E2001234"), std::string::npos);
+
+  ASSERT_TRUE(Settle());
+  qApp->removeEventFilter(&mouse);
+  EXPECT_EQ(mouse.buttons, 0);
 }
 
 // Each shipped language: every label shows its whole caption and stays clear of its neighbours.
