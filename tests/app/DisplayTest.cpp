@@ -434,6 +434,11 @@ TEST_F(KeyboardTest, ConnectReadTestAndExportWithoutAMouse) {
                              "edtIP",
                              "btnIP"};
   EXPECT_EQ(round, expected);
+  const char* shots = std::getenv("TAGWICK_SCREENSHOTS");
+  const auto shot = [&](const char* name) {
+    if (shots) form->grab().save(QString::fromLatin1(shots) + '/' + QString::fromLatin1(name));
+  };
+  shot("focus-button.png");
 
   // The device ID, read.
   TabTo(form->btn3);
@@ -449,13 +454,14 @@ TEST_F(KeyboardTest, ConnectReadTestAndExportWithoutAMouse) {
   TabTo(form->btnTest);
   Keys({QStringLiteral("space")});
   EXPECT_EQ(device.Receive(), Request("teststart"));
-  device.Send(R"({"type":"epcinfo","epc":"E2001234","ant":"1","rssi":"-41"})");
+  device.Send(R"({"type":"epcinfo","epc":"E2001234","antid":"1","rssi":"-41"})");
   ASSERT_TRUE(WaitFor([&] { return form->Grid().Cell(1, 1) == "E2001234"; }));
   Keys({QStringLiteral("space")});
   EXPECT_EQ(device.Receive(), Request("teststop"));
 
   // The grid would take Ctrl+Tab as a move to its next cell.
   TabTo(form->strngrd1);
+  shot("focus-grid.png");
   Keys({QStringLiteral("ctrl+Tab")});
   EXPECT_EQ(form->pgc1->currentIndex(), 2);
   Keys({QStringLiteral("ctrl+shift+Tab")});
