@@ -12,20 +12,24 @@
 namespace {
 
 constexpr std::size_t kReceiveBufferSize = 8192;
-// A burst is a backlog of a whole receive batch that came closer together than this (100,000 a
-// second), where the system stamps arrivals; elsewhere any backlog of a whole batch. A few
-// datagrams close together are no burst: a reader (or the simulator) that fell behind its
-// schedule sends them so, and gathering them is what the receive thread does anyway.
+// A receive that waited for a datagram and found this many found a backlog: a burst has begun,
+// or the thread was kept from the processor. At ordinary rates such a receive takes one or two.
+constexpr int kBurstBacklog = 4;
+// After a pause a backlog is expected; there a burst is a whole receive batch that came closer
+// together than this (100,000 a second), where the system stamps arrivals: an ordinary reader's
+// reports, even when one falls behind its schedule and sends a few at once, come further apart.
 constexpr auto kBurstGap = std::chrono::microseconds(10);
 // A burst's datagrams come microseconds apart; this long without one ends it.
 constexpr auto kBurstQuiet = std::chrono::microseconds(50);
 // What a short datagram takes of the system's queue with its bookkeeping (some 800 bytes on
-// loopback), counted twice over.
-constexpr std::size_t kQueuedDatagramBytes = 2048;
+// loopback).
+constexpr std::size_t kQueuedDatagramBytes = 1024;
 // Datagrams a second the queue must absorb while the receive thread lets them gather: about
-// twice what loopback delivers from one sender on a development machine, and more than a reader's
-// network link.
+// twice what loopback delivers from one sender on a development machine, and more than a
+// reader's network link.
 constexpr double kPeakRate = 500000;
+// How late a sleeping thread may be woken: up to 4.6 ms were seen on an idle virtual processor.
+constexpr auto kWakeLatency = std::chrono::milliseconds(5);
 // Shorter pauses than this gain nothing: a sleep overshoots by about as much.
 constexpr auto kMinPause = std::chrono::microseconds(100);
 // How long a receive thread without a usable socket (none opened, no local port yet) waits
@@ -33,21 +37,27 @@ constexpr auto kMinPause = std::chrono::microseconds(100);
 constexpr auto kRetryPause = std::chrono::milliseconds(10);
 
 // How long the receive thread may let datagrams gather in the socket's queue before it takes
-// them: as long as half the queue lasts at kPeakRate, so that a burst that begins just after the
-// thread went to sleep still fits, and no longer than a drain interval. Only where the system
-// stamps each datagram's arrival, so that one that waited keeps its own time. Zero: never.
+// them: half the queue must hold what arrives at kPeakRate during the pause and a late wake-up
+// after it, so that a burst that begins just after the thread went to sleep still fits; and no
+// longer than a drain interval. Only where the system stamps each datagram's arrival, so that
+// one that waited keeps its own time. Zero: never (a desktop's default queue is far too short).
 std::chrono::microseconds PauseCap(net::SocketHandle socket, std::chrono::milliseconds interval) {
-  if (!net::kArrivalStampedBySystem || socket < 0) return std::chrono::microseconds(0);
+  const auto never = std::chrono::microseconds(0);
+  if (!net::kArrivalStampedBySystem || socket < 0) return never;
   // The system's queue is twice the granted figure, for its own bookkeeping.
   const double holds = 2.0 * net::ReceiveBufferBytes(socket) / kQueuedDatagramBytes;
-  const auto cap = std::chrono::microseconds(static_cast<long long>(holds / 2 / kPeakRate * 1e6));
-  if (cap < kMinPause) return std::chrono::microseconds(0);
+  const auto lasts = std::chrono::microseconds(static_cast<long long>(holds / 2 / kPeakRate * 1e6));
+  const auto cap = lasts - std::chrono::microseconds(kWakeLatency);
+  if (cap < kMinPause) return never;
   return std::min<std::chrono::microseconds>(cap, interval);
 }
 
 // Whether the `taken` datagrams just received are a burst rather than an ordinary reader's
-// reports, which the thread may have let gather.
-bool IsBurst(const net::DatagramReceiver& receiver, int taken, std::size_t batch) {
+// reports: `waited` tells a receive that waited for the first of them from one after a pause.
+// Without the system's stamps (Windows) only a whole batch counts: there a receive takes what is
+// queued behind its wait, and each look of a burst would be a round trip to Wine's server.
+bool IsBurst(const net::DatagramReceiver& receiver, int taken, std::size_t batch, bool waited) {
+  if (waited && net::kArrivalStampedBySystem) return taken >= kBurstBacklog;
   if (taken < 2 || static_cast<std::size_t>(taken) < batch) return false;
   if (!net::kArrivalStampedBySystem) return true;
   return receiver.ArrivedAt(taken - 1) - receiver.ArrivedAt(0) <= (taken - 1) * kBurstGap;
@@ -77,15 +87,17 @@ void UDPThread::ReceiveLoop() {
   while (WaitForRoom()) {
     if (tuning.beforeEachReceive) tuning.beforeEachReceive();
     int taken = -1;
+    bool waited = false;
     if (socket >= 0) {
-      taken = burst || full ? receiver.Receive(socket, false) : Look(receiver, close, pauseCap);
+      taken =
+          burst || full ? receiver.Receive(socket, false) : Look(receiver, close, pauseCap, waited);
     }
     if (taken > 0) {
       const auto latest = receiver.ArrivedAt(taken - 1);
       full = static_cast<std::size_t>(taken) >= batchSize;
       close = full || (lastArrival && latest - *lastArrival <= taken * (pauseCap / 2));
       lastArrival = latest;
-      burst = burst || IsBurst(receiver, taken, batchSize);
+      burst = burst || IsBurst(receiver, taken, batchSize, waited);
       if (burst) quietUntil = std::chrono::steady_clock::now() + kBurstQuiet;
       if (!burst && ChainIsOurs()) {
         RunHere(receiver, taken);
@@ -123,8 +135,8 @@ void UDPThread::ReceiveLoop() {
   intake.ready.notify_one();
 }
 
-int UDPThread::Look(net::DatagramReceiver& receiver, bool pause,
-                    std::chrono::microseconds pauseCap) {
+int UDPThread::Look(net::DatagramReceiver& receiver, bool pause, std::chrono::microseconds pauseCap,
+                    bool& waited) {
   const auto now = std::chrono::steady_clock::now();
   // The window would not see the effects of datagrams arriving now before the hand-over's next
   // post: let them gather in the socket's queue until then, rather than waking for each. Only
@@ -134,9 +146,11 @@ int UDPThread::Look(net::DatagramReceiver& receiver, bool pause,
     if (const auto next = handOver.NextPostTime(); next && *next - now >= kMinPause) {
       std::this_thread::sleep_until(
           std::min<std::chrono::steady_clock::time_point>(*next, now + pauseCap));
+      waited = false;
       return receiver.Receive(socket, false);
     }
   }
+  waited = true;
   // The chain thread has the chain, and times what falls due: wait for the next datagram.
   if (HandedOver()) return receiver.Receive(socket, true);
   // Wait for a datagram, but no longer than a held-back drain or an unreported drop can wait.

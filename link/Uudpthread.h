@@ -133,8 +133,10 @@ class UDPThread {
   void ReceiveLoop();
   // Waits for datagrams as the receive thread's state allows and takes what is queued: the
   // result of DatagramReceiver::Receive. `pause`: datagrams come close enough together that
-  // the thread may let them gather (until the hand-over's next post, for at most `pauseCap`).
-  int Look(net::DatagramReceiver& receiver, bool pause, std::chrono::microseconds pauseCap);
+  // the thread may let them gather (until the hand-over's next post, for at most `pauseCap`);
+  // `waited` tells whether it waited for a datagram instead.
+  int Look(net::DatagramReceiver& receiver, bool pause, std::chrono::microseconds pauseCap,
+           bool& waited);
   // Whether the chain is the chain thread's (Intake::handedOver).
   bool HandedOver();
   // Whether the receive thread runs the chain: nothing is handed over and the window is not so
