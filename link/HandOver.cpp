@@ -81,6 +81,19 @@ void HandOver::PostIfDue() {
   PostDrain(shared, target);
 }
 
+std::optional<HandOver::Clock::time_point> HandOver::NextPostTime() const {
+  std::lock_guard lock(shared->mutex);
+  if (drainInterval <= Clock::duration::zero() || shared->cancelled) return std::nullopt;
+  const Clock::time_point next = shared->lastPost + drainInterval;
+  if (next <= Clock::now()) return std::nullopt;
+  return next;
+}
+
+bool HandOver::HalfFull() const {
+  std::lock_guard lock(shared->mutex);
+  return shared->queue.size() >= maxPending / 2 || shared->bytes >= maxBytes / 2;
+}
+
 void HandOver::Drain(const std::shared_ptr<Shared>& shared, WindowThread& target) {
   const auto start = std::chrono::steady_clock::now();
   // A post is made with the lock released: a window thread may run what is posted at once.

@@ -48,6 +48,13 @@ class HandOver {
   std::optional<Clock::time_point> PostDeadline() const;
   // Link thread: posts the held-back drain once its time has come.
   void PostIfDue();
+  // Link thread: the time before which a task delivered now would not be posted (a drain was
+  // posted less than one interval ago); nothing when it would be posted at once, or with no
+  // drain interval. The link may take its time over datagrams until then: the window would not
+  // see their effects any sooner.
+  std::optional<Clock::time_point> NextPostTime() const;
+  // Link thread: half of what the queue may hold, by either bound, is waiting.
+  bool HalfFull() const;
   // Window thread: a link thread waiting for room goes on at once, now and from now on.
   void Cancel();
   struct FlushResult {

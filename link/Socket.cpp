@@ -75,67 +75,83 @@ SocketHandle OpenUdpSocket(int receiveBufferBytes) {
   return static_cast<SocketHandle>(s);
 }
 
-// One datagram per call, stamped when it is taken.
+// Up to a batch per call, each stamped when it is taken. After the one wait for the first, what
+// is queued behind it comes with non-blocking receives: under Wine every wait is a round trip to
+// its server, and one wait per datagram cost more than the datagrams.
 struct DatagramReceiver::Batch {
   std::size_t size;
+  std::size_t count;
   std::vector<char> bytes;
-  std::size_t length = 0;
-  std::chrono::system_clock::time_point arrived;
-  std::uint32_t sender = 0;
-  std::uint16_t senderPort = 0;
+  std::vector<std::size_t> lengths;
+  std::vector<std::chrono::system_clock::time_point> arrived;
+  std::vector<sockaddr_in> senders;
 };
 
-DatagramReceiver::DatagramReceiver(std::size_t size, std::size_t)
-    : batch(new Batch{size, std::vector<char>(size), 0, {}, 0, 0}) {}
+DatagramReceiver::DatagramReceiver(std::size_t size, std::size_t count)
+    : batch(new Batch{size, count, std::vector<char>(size * count), std::vector<std::size_t>(count),
+                      std::vector<std::chrono::system_clock::time_point>(count),
+                      std::vector<sockaddr_in>(count)}) {}
 
 DatagramReceiver::~DatagramReceiver() = default;
 
 int DatagramReceiver::Receive(SocketHandle socket, bool wait) {
-  if (!wait) {
-    WSAPOLLFD ready{static_cast<SOCKET>(socket), POLLRDNORM, 0};
-    const int result = WSAPoll(&ready, 1, 0);
-    if (result == SOCKET_ERROR) return -1;
-    if (result == 0) return 0;
-  }
   Batch& b = *batch;
-  sockaddr_in from{};
-  int fromLength = sizeof from;
-  const int received =
-      ::recvfrom(static_cast<SOCKET>(socket), b.bytes.data(), static_cast<int>(b.size), 0,
-                 reinterpret_cast<sockaddr*>(&from), &fromLength);
-  b.sender = from.sin_addr.s_addr;
-  b.senderPort = ntohs(from.sin_port);
-  if (received != SOCKET_ERROR) {
-    b.length = static_cast<std::size_t>(received);
-  } else if (WSAGetLastError() == WSAEMSGSIZE) {
-    // Windows fills the buffer with the start of an oversize datagram and reports it as an
-    // error; the caller drops it whole.
-    b.length = b.size + 1;
-  } else {
-    return -1;
+  const SOCKET s = static_cast<SOCKET>(socket);
+  std::size_t taken = 0;
+  // One datagram into the next slot: 1, 0 when none is queued (non-blocking), -1 on an error.
+  const auto one = [&]() -> int {
+    sockaddr_in& from = b.senders[taken];
+    from = {};
+    int fromLength = sizeof from;
+    const int received = ::recvfrom(s, b.bytes.data() + taken * b.size, static_cast<int>(b.size), 0,
+                                    reinterpret_cast<sockaddr*>(&from), &fromLength);
+    if (received != SOCKET_ERROR) {
+      b.lengths[taken] = static_cast<std::size_t>(received);
+    } else if (WSAGetLastError() == WSAEMSGSIZE) {
+      // Windows fills the buffer with the start of an oversize datagram and reports it as an
+      // error; the caller drops it whole.
+      b.lengths[taken] = b.size + 1;
+    } else {
+      return WSAGetLastError() == WSAEWOULDBLOCK ? 0 : -1;
+    }
+    b.arrived[taken] = std::chrono::system_clock::now();
+    ++taken;
+    return 1;
+  };
+  // The socket blocks: this receive is the one wait.
+  if (wait && one() < 0) return -1;
+  if (taken >= b.count) return static_cast<int>(taken);
+  // Only this thread receives on the socket, and a datagram is sent whole or refused, so the
+  // moment without blocking does not disturb the sends from other threads.
+  u_long on = 1;
+  if (ioctlsocket(s, FIONBIO, &on) != 0) return taken > 0 ? static_cast<int>(taken) : -1;
+  int last = 1;
+  while (taken < b.count && (last = one()) > 0) {
   }
-  b.arrived = std::chrono::system_clock::now();
-  return 1;
+  u_long off = 0;
+  ioctlsocket(s, FIONBIO, &off);
+  if (taken == 0 && last < 0) return -1;
+  return static_cast<int>(taken);
 }
 
-const char* DatagramReceiver::Data(int) const {
-  return batch->bytes.data();
+const char* DatagramReceiver::Data(int i) const {
+  return batch->bytes.data() + static_cast<std::size_t>(i) * batch->size;
 }
 
-std::size_t DatagramReceiver::Length(int) const {
-  return batch->length;
+std::size_t DatagramReceiver::Length(int i) const {
+  return batch->lengths[static_cast<std::size_t>(i)];
 }
 
-std::chrono::system_clock::time_point DatagramReceiver::ArrivedAt(int) const {
-  return batch->arrived;
+std::chrono::system_clock::time_point DatagramReceiver::ArrivedAt(int i) const {
+  return batch->arrived[static_cast<std::size_t>(i)];
 }
 
-std::uint32_t DatagramReceiver::Sender(int) const {
-  return batch->sender;
+std::uint32_t DatagramReceiver::Sender(int i) const {
+  return batch->senders[static_cast<std::size_t>(i)].sin_addr.s_addr;
 }
 
-std::uint16_t DatagramReceiver::SenderPort(int) const {
-  return batch->senderPort;
+std::uint16_t DatagramReceiver::SenderPort(int i) const {
+  return ntohs(batch->senders[static_cast<std::size_t>(i)].sin_port);
 }
 
 std::uint64_t DatagramReceiver::Dropped() const {

@@ -38,7 +38,8 @@ void SendDatagram(SocketHandle socket, const std::string& bytes, const Destinati
 // Takes datagrams off a socket, as many as are queued (up to a batch) per call, each with the
 // time it arrived. Where the system can, one call takes the whole batch and the time is the
 // kernel's, so that a datagram that waited in the queue still carries its own arrival time;
-// elsewhere one datagram per call, stamped when it is taken.
+// elsewhere one wait for the first and non-blocking receives for the rest, each datagram stamped
+// when it is taken.
 class DatagramReceiver {
  public:
   // Room for `batch` datagrams of up to `size` bytes each.

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "DatagramText.h"
 #include "Requests.h"
 #include "ThreadPriority.h"
 
@@ -13,18 +12,6 @@ UDPThread* udpthread = nullptr;
 
 namespace {
 
-constexpr std::size_t kReceiveBufferSize = 8192;
-// Datagrams taken off the socket wait in the process, up to these bounds, until the chain has
-// run on them; only then does the system's queue fill, and its drops are counted. 65,536 tag
-// reports of some 100 bytes take about 10 MiB; 8 KiB datagrams stop at the byte bound. A stop
-// still runs the chain on all of them: a few hundred milliseconds at the most.
-constexpr std::size_t kMaxIntakeDatagrams = 65536;
-constexpr std::size_t kMaxIntakeBytes = 16 * 1024 * 1024;
-// A receive that takes this many at once found a backlog: a burst has begun, or the thread was
-// kept from the processor. At ordinary rates a receive takes one or two.
-constexpr int kBurstBacklog = 4;
-// A burst's datagrams come microseconds apart; this long without one ends it.
-constexpr auto kBurstQuiet = std::chrono::microseconds(50);
 // For this long into a burst the chain thread leaves the processor to the receive thread: a
 // burst of several thousand reports is taken in whole before the chain competes with it, and
 // the window shows a flood that never lets up late by no more than this.
@@ -38,14 +25,6 @@ constexpr std::size_t kMaxPendingBytes = 64 * 1024 * 1024;
 constexpr std::chrono::steady_clock::duration kDropLineInterval = std::chrono::seconds(1);
 // Heap beside the strings: the stored call, its captures, the queue entry.
 constexpr std::size_t kEffectOverheadBytes = 128;
-// How long a receive thread without a usable socket (none opened, no local port yet) waits
-// before it tries again.
-constexpr auto kRetryPause = std::chrono::milliseconds(10);
-
-// Half of what the intake holds, by either bound (large datagrams fill the bytes first).
-bool HalfFull(std::size_t datagrams, std::size_t bytes) {
-  return datagrams >= kMaxIntakeDatagrams / 2 || bytes >= kMaxIntakeBytes / 2;
-}
 
 std::string DropLine(std::uint64_t count) {
   return std::to_string(count) +
@@ -116,96 +95,13 @@ std::uint16_t UDPThread::LocalPort() const {
   return socket < 0 ? 0 : net::LocalPort(socket);
 }
 
-void UDPThread::ReceiveLoop() {
-  NameThisThread("tagwick-receive");
-  net::DatagramReceiver receiver(kReceiveBufferSize, std::max<std::size_t>(1, tuning.receiveBatch));
-  // Waiting for each datagram of a burst would put the thread to sleep between them, and waking
-  // it can take longer than the system's queue lasts (an idle processor, a virtual machine's).
-  // So once a backlog shows a burst, the thread only looks, until the datagrams stop for a
-  // moment.
-  bool burst = false;
-  std::chrono::steady_clock::time_point quietUntil{};
-  // The stop wakes a waiting receive only after its pause, so a datagram arriving during the
-  // pause is still taken.
-  while (WaitForRoom()) {
-    if (tuning.beforeEachReceive) tuning.beforeEachReceive();
-    const int taken = socket < 0 ? -1 : receiver.Receive(socket, !burst);
-    if (taken > 0) {
-      burst = burst || taken >= kBurstBacklog;
-      if (burst) quietUntil = std::chrono::steady_clock::now() + kBurstQuiet;
-      Take(receiver, taken, burst);
-    } else if (burst) {
-      if (taken < 0 || std::chrono::steady_clock::now() >= quietUntil) {
-        burst = false;
-        BurstOver();
-      } else {
-        // Between looks the processor goes to any other thread that is ready (the chain's, in
-        // a flood that outlasts its hold); the thread itself does not sleep.
-        std::this_thread::yield();
-      }
-    } else if (!woken) {
-      // No local port yet: poll gently. A good receive never waits here, so a reader that
-      // reports hundreds of tags a second is not throttled.
-      std::this_thread::sleep_for(kRetryPause);
-    }
-  }
-  {
-    std::lock_guard lock(intake.mutex);
-    intake.burst = false;
-    intake.closed = true;
-  }
-  intake.ready.notify_one();
-}
-
-bool UDPThread::WaitForRoom() {
-  std::unique_lock lock(intake.mutex);
-  // A full intake stops the taking: the system's queue fills behind it and counts its drops.
-  intake.room.wait(lock, [&] {
-    return woken || (intake.queue.size() < kMaxIntakeDatagrams && intake.bytes < kMaxIntakeBytes);
-  });
-  return !woken;
-}
-
-void UDPThread::Take(const net::DatagramReceiver& receiver, int taken, bool burst) {
-  std::vector<Received> kept;
-  kept.reserve(static_cast<std::size_t>(taken));
-  std::size_t bytes = 0;
-  for (int i = 0; i < taken; ++i) {
-    // An oversize datagram reports more than the buffer holds and is dropped whole; a woken
-    // socket yields empty ones.
-    const std::size_t length = receiver.Length(i);
-    if (length == 0 || length > kReceiveBufferSize) continue;
-    kept.push_back({DatagramText(receiver.Data(i), length), receiver.ArrivedAt(i)});
-    bytes += kept.back().text.size();
-  }
-  dropsSeen = std::max(dropsSeen.load(), receiver.Dropped());
-  const auto now = std::chrono::steady_clock::now();
-  bool wake;
-  {
-    std::lock_guard lock(intake.mutex);
-    for (Received& datagram : kept) intake.queue.push_back(std::move(datagram));
-    intake.bytes += bytes;
-    if (burst && !intake.burst) intake.burstSince = now;
-    intake.burst = burst;
-    // A chain thread held back by a burst is woken here once its hold is over.
-    wake = Released(now);
-  }
-  if (wake) intake.ready.notify_one();
-}
-
 bool UDPThread::Released(std::chrono::steady_clock::time_point now) const {
   if (intake.closed) return true;
   if (intake.queue.empty()) return false;
-  return !intake.burst || now - intake.burstSince >= kBurstHold ||
-         HalfFull(intake.queue.size(), intake.bytes);
-}
-
-void UDPThread::BurstOver() {
-  {
-    std::lock_guard lock(intake.mutex);
-    intake.burst = false;
-  }
-  intake.ready.notify_one();
+  // Half of what the intake holds, by either bound (large datagrams fill the bytes first).
+  const bool halfFull =
+      intake.queue.size() >= kMaxIntakeDatagrams / 2 || intake.bytes >= kMaxIntakeBytes / 2;
+  return !intake.burst || now - intake.burstSince >= kBurstHold || halfFull;
 }
 
 void UDPThread::ChainLoop() {
@@ -223,6 +119,32 @@ void UDPThread::ChainLoop() {
 
 bool UDPThread::TakeIntake(std::deque<Received>& work) {
   std::unique_lock lock(intake.mutex);
+  // What the last backlog left due when this thread gave the chain back: it posts that, since
+  // the receive thread may be waiting for its next datagram without a time limit.
+  auto leftDue = std::chrono::steady_clock::time_point::min();
+  while (!intake.closed) {
+    if (intake.handedOver) {
+      if (!intake.queue.empty() || intake.burst) break;
+      // The backlog is worked off: the receive thread runs the chain again from its next
+      // datagram on.
+      intake.handedOver = false;
+      leftDue = LastDue().value_or(leftDue);
+    }
+    const auto due = NextDue();
+    if (due && *due <= leftDue) {
+      if (!intake.ready.wait_until(lock, *due,
+                                   [&] { return intake.handedOver || intake.closed; })) {
+        lock.unlock();
+        handOver.PostIfDue();
+        NoteDrops();
+        lock.lock();
+      }
+      continue;
+    }
+    leftDue = std::chrono::steady_clock::time_point::min();
+    // The chain is the receive thread's: nothing to work through and nothing to time.
+    intake.ready.wait(lock, [&] { return intake.handedOver || intake.closed; });
+  }
   // Nothing waits: wait for the receive thread, but no longer than a held-back drain or an
   // unreported drop can wait.
   const auto workable = [&] { return Released(std::chrono::steady_clock::now()); };
@@ -232,7 +154,7 @@ bool UDPThread::TakeIntake(std::deque<Received>& work) {
     intake.ready.wait(lock, workable);
   }
   // Woken for a due drain during a burst: the datagrams wait.
-  if (intake.queue.empty() || !workable()) return !intake.closed;
+  if (intake.queue.empty() || !workable()) return !intake.closed || !intake.queue.empty();
   // Work in slices, so that a held-back drain is posted in time while a flood comes in.
   const std::size_t count = std::min(kDispatchSlice, intake.queue.size());
   for (std::size_t n = 0; n < count; ++n) {
@@ -247,6 +169,7 @@ bool UDPThread::TakeIntake(std::deque<Received>& work) {
 
 std::optional<std::chrono::steady_clock::time_point> UDPThread::NextDue() const {
   std::optional<std::chrono::steady_clock::time_point> due = handOver.PostDeadline();
+  std::lock_guard lock(dropsMutex);
   if (dropsSeen > dropsLogged) {
     const auto dropLine = lastDropLine + kDropLineInterval;
     if (!due || dropLine < *due) due = dropLine;
@@ -254,8 +177,19 @@ std::optional<std::chrono::steady_clock::time_point> UDPThread::NextDue() const 
   return due;
 }
 
+std::optional<std::chrono::steady_clock::time_point> UDPThread::LastDue() const {
+  std::optional<std::chrono::steady_clock::time_point> due = handOver.PostDeadline();
+  std::lock_guard lock(dropsMutex);
+  if (dropsSeen > dropsLogged) {
+    const auto dropLine = lastDropLine + kDropLineInterval;
+    if (!due || dropLine > *due) due = dropLine;
+  }
+  return due;
+}
+
 void UDPThread::NoteDrops() {
   const std::uint64_t seen = dropsSeen;
+  std::lock_guard lock(dropsMutex);
   if (seen <= dropsLogged) return;
   const auto time = std::chrono::steady_clock::now();
   if (time - lastDropLine < kDropLineInterval) return;
@@ -268,21 +202,23 @@ void UDPThread::NoteDrops() {
 }
 
 void UDPThread::Dispatch(std::deque<Received>& work) {
-  for (; !work.empty(); work.pop_front()) {
-    const Received& datagram = work.front();
-    chain->Dispatch(datagram.text);
-    if (batch.effects.empty()) continue;
-    const std::size_t bytes = batch.bytes + batch.effects.size() * kEffectOverheadBytes;
-    handOver.Deliver(
-        [&window = window, receivedAt = datagram.arrived, effects = std::move(batch.effects)] {
-          window.SetReceiveTime(receivedAt);
-          for (auto& effect : effects) effect(window);
-        },
-        bytes, batch.tagReport);
-    batch.effects.clear();
-    batch.bytes = 0;
-    batch.tagReport = false;
-  }
+  for (; !work.empty(); work.pop_front()) DispatchOne(work.front().text, work.front().arrived);
+}
+
+void UDPThread::DispatchOne(const std::string& text,
+                            std::chrono::system_clock::time_point arrived) {
+  chain->Dispatch(text);
+  if (batch.effects.empty()) return;
+  const std::size_t bytes = batch.bytes + batch.effects.size() * kEffectOverheadBytes;
+  handOver.Deliver(
+      [&window = window, receivedAt = arrived, effects = std::move(batch.effects)] {
+        window.SetReceiveTime(receivedAt);
+        for (auto& effect : effects) effect(window);
+      },
+      bytes, batch.tagReport);
+  batch.effects.clear();
+  batch.bytes = 0;
+  batch.tagReport = false;
 }
 
 void UDPThread::Stop() {

@@ -42,11 +42,15 @@ struct LinkTuning {
 // The tuning a UDPThread gets when its creator names none (the window names none).
 LinkTuning& DefaultLinkTuning();
 
-// The link: one UDP socket and two threads. The receive thread does nothing but take datagrams
-// off the socket into the process, so that a burst leaves the system's queue, which an
-// unprivileged process cannot make large, as fast as it comes; the chain thread runs the handler
-// chain on them and hands their effects to the window. Exists only while the window is
-// connected; the window creates it, stops it and destroys it.
+// The link: one UDP socket and two threads. The receive thread takes datagrams off the socket
+// and, at ordinary rates, runs the handler chain on them itself: one thread wakes for a batch of
+// datagrams, and while the window would not see their effects before its next drain anyway, it
+// lets the datagrams gather in the socket's queue for a while rather than waking for each. Once
+// a backlog builds (a burst, or a window that has fallen behind), it hands the datagrams to the
+// chain thread instead, and only takes them off the socket into the process, so that a burst
+// leaves the system's queue, which an unprivileged process cannot make large, as fast as it
+// comes; the chain thread gives the chain back once it has worked the backlog off. Exists only
+// while the window is connected; the window creates it, stops it and destroys it.
 class UDPThread {
  public:
   using ChainFactory = std::function<std::unique_ptr<HandlerChain>(DeviceWindow&)>;
@@ -75,6 +79,13 @@ class UDPThread {
   std::optional<std::string> ShortBufferNote() const;
 
  private:
+  // Datagrams taken off the socket wait in the process, up to these bounds, until the chain has
+  // run on them; only then does the system's queue fill, and its drops are counted. 65,536 tag
+  // reports of some 100 bytes take about 10 MiB; 8 KiB datagrams stop at the byte bound. A stop
+  // still runs the chain on all of them: a few hundred milliseconds at the most.
+  static constexpr std::size_t kMaxIntakeDatagrams = 65536;
+  static constexpr std::size_t kMaxIntakeBytes = 16 * 1024 * 1024;
+
   // Records a datagram's effects while the chain runs on the link thread, so that all of them
   // are handed to the window thread at once and carried out there in order.
   class EffectBatch : public DeviceWindow {
@@ -109,6 +120,10 @@ class UDPThread {
     // while (see Released).
     bool burst = false;
     std::chrono::steady_clock::time_point burstSince{};
+    // The chain is the chain thread's: the receive thread has handed datagrams over and the
+    // chain thread has not yet worked them all off. While it is not set, the intake is empty
+    // and the receive thread runs the chain itself.
+    bool handedOver = false;
     // The receive thread has ended: nothing more comes.
     bool closed = false;
   };
@@ -116,6 +131,20 @@ class UDPThread {
   void OpenSocket(const std::string& address, const std::string& port);
   // The receive thread.
   void ReceiveLoop();
+  // Waits for datagrams as the receive thread's state allows and takes what is queued: the
+  // result of DatagramReceiver::Receive. `pause`: datagrams come close enough together that
+  // the thread may let them gather (until the hand-over's next post, for at most `pauseCap`);
+  // `waited` tells whether it waited for a datagram instead.
+  int Look(net::DatagramReceiver& receiver, bool pause, std::chrono::microseconds pauseCap,
+           bool& waited);
+  // Whether the chain is the chain thread's (Intake::handedOver).
+  bool HandedOver();
+  // Whether the receive thread runs the chain: nothing is handed over and the window is not so
+  // far behind that delivering to it could wait.
+  bool ChainIsOurs();
+  // Runs the chain on the usable ones of the `taken` datagrams the receiver holds, on the
+  // receive thread, and posts what falls due.
+  void RunHere(const net::DatagramReceiver& receiver, int taken);
   // Waits until the intake has room or the receiver is woken; false when woken.
   bool WaitForRoom();
   // Puts the usable ones of the `taken` datagrams the receiver holds into the intake, `burst`
@@ -132,8 +161,13 @@ class UDPThread {
   bool TakeIntake(std::deque<Received>& work);
   // Runs the chain on each datagram in `work` and hands its effects to the window, in order.
   void Dispatch(std::deque<Received>& work);
-  // When the chain thread must look up from the intake: a held-back drain, or a drop line.
+  // Runs the chain on one datagram and hands its effects to the window.
+  void DispatchOne(const std::string& text, std::chrono::system_clock::time_point arrived);
+  // When the thread that runs the chain must look up from its wait: a held-back drain, or a drop
+  // line.
   std::optional<std::chrono::steady_clock::time_point> NextDue() const;
+  // The last of those.
+  std::optional<std::chrono::steady_clock::time_point> LastDue() const;
   // Logs the drops not yet logged, at most once per interval.
   void NoteDrops();
 
@@ -150,7 +184,9 @@ class UDPThread {
   std::atomic<bool> woken{false};
   // The receive thread's count of system drops, as of the latest datagram taken.
   std::atomic<std::uint64_t> dropsSeen{0};
-  // Chain thread only, until it has ended.
+  // Either thread notes drops: the one that runs the chain, and the chain thread for what a
+  // backlog left due when it gives the chain back.
+  mutable std::mutex dropsMutex;
   std::uint64_t dropsLogged = 0;
   std::chrono::steady_clock::time_point lastDropLine{};
   std::thread receiveThread;
