@@ -2,6 +2,12 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#ifdef _WIN32
+#include <QDir>
+#include <QStandardPaths>
+
+#include "LanguageFolder.h"
+#endif
 
 BoxAnswer QtDialogs::MessageBox(QWidget* owner, const QString& text, const QString& title,
                                 BoxIcon icon, BoxButtons buttons) {
@@ -37,6 +43,12 @@ std::optional<QString> QtDialogs::SaveFileName(QWidget* owner, const QString& fi
   // The operator's name is used exactly as typed, and an existing file is replaced silently.
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   dialog.setNameFilter(filter);
+#ifdef _WIN32
+  // The dialog opens in the working folder; where the user may not write there (an installation
+  // under Program Files), it opens in the user's Documents instead.
+  if (!CanCreateFileIn(QDir::currentPath().toStdString()))
+    dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+#endif
   dialog.selectFile(fileName);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().constFirst();

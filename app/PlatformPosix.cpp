@@ -17,6 +17,10 @@ std::string ExecutableFolder() {
   return QCoreApplication::applicationDirPath().toStdString();
 }
 
+std::string InstalledLanguageFolder() {
+  return std::string(TAGWICK_DATA_DIR) + "/Language";
+}
+
 // The locale the process runs in (LANG, LC_ALL), as the identifier Windows would give it.
 std::uint32_t SystemLocaleId() {
   return WindowsLocaleId(QLocale::system().name().toStdString());

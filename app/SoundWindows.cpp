@@ -7,6 +7,8 @@
 
 #include <utility>
 
+#include "Utf8Path.h"
+
 Sound::~Sound() = default;
 
 PulseSound::PulseSound(std::function<void()> fallback) : fallback(std::move(fallback)) {}
@@ -14,5 +16,5 @@ PulseSound::PulseSound(std::function<void()> fallback) : fallback(std::move(fall
 // The platform plays the file to its end, and its own default sound when the file cannot be
 // played, so the fallback is not needed here.
 void PulseSound::Play(const std::string& wavPath) {
-  PlaySoundA(wavPath.c_str(), nullptr, SND_FILENAME);
+  PlaySoundW(Wide(wavPath).c_str(), nullptr, SND_FILENAME);
 }

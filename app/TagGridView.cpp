@@ -1,6 +1,15 @@
 #include "TagGridView.h"
 
+#include <QHeaderView>
 #include <algorithm>
+
+TagGridView::TagGridView(QWidget* parent) : QTableView(parent) {
+#ifdef _WIN32
+  // The header's own minimum (the font's height and the Windows style's margins, 24 px) would
+  // hold the design's 20-pixel rows apart; the rows are as high as the layout says.
+  verticalHeader()->setMinimumSectionSize(1);
+#endif
+}
 
 void TagGridView::setModel(QAbstractItemModel* model) {
   QTableView::setModel(model);

@@ -7,7 +7,7 @@
 // window's work. After rows appended out of sight this view only updates its scroll bar.
 class TagGridView : public QTableView {
  public:
-  using QTableView::QTableView;
+  explicit TagGridView(QWidget* parent = nullptr);
 
   void setModel(QAbstractItemModel* model) override;
   void doItemsLayout() override;

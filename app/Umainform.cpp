@@ -141,8 +141,8 @@ void TMainForm::FormCreate() {
   // Without a working directory there is no language: the set-up goes on with the design
   // texts, and numbered texts show "***", rather than leaving the window half set up.
   if (const std::optional<std::string> directory = WorkingDirectory()) {
-    const std::string base = LanguageBaseDirectory(
-        {*directory, UserConfigHome(), std::string(TAGWICK_DATA_DIR) + "/Language"});
+    const std::string base =
+        LanguageBaseDirectory({*directory, UserConfigHome(), InstalledLanguageFolder()});
     KorvelLanguage =
         new TKorvelLanguage(base, SystemLocaleId(), [this](const std::string& message) {
           ShowErrorBox(dialogs, this, QString::fromUtf8(message));

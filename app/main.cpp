@@ -1,5 +1,8 @@
 #include <QApplication>
 #include <QMessageBox>
+#ifdef _WIN32
+#include <QScreen>
+#endif
 #include <exception>
 
 #include "AppSetup.h"
@@ -19,6 +22,18 @@ int main(int argc, char* argv[]) {
     PulseSound sound([] { QApplication::beep(); });
     TMainForm form(dialogs, sound);
     form.FormCreate();
+#ifdef _WIN32
+    // The design's fixed single frame without maximise: Windows keeps its resizing frame for a
+    // fixed-size window unless asked.
+    form.setWindowFlags((form.windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) &
+                        ~Qt::WindowMaximizeButtonHint);
+    // Centred by its client area, as on Linux: a move() places the frame's corner on Windows.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+      form.setGeometry(
+          QRect(screen->availableGeometry().center() - form.rect().center(), form.size()));
+#endif
     form.show();
 #ifndef _WIN32
     SignalClose closeOnSignal(form);

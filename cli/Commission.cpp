@@ -17,6 +17,7 @@
 #include "Provision.h"
 #include "Report.h"
 #include "Socket.h"
+#include "Utf8Path.h"
 
 namespace {
 
@@ -92,9 +93,9 @@ int RunCommission(const Command& command) {
     // Found out now rather than after the site has been commissioned.
     if (site.reportPath) {
       const std::filesystem::path folder =
-          std::filesystem::absolute(*site.reportPath).parent_path();
+          std::filesystem::absolute(Utf8Path(*site.reportPath)).parent_path();
       if (!std::filesystem::is_directory(folder)) {
-        throw InputError("--report: no folder " + folder.string());
+        throw InputError("--report: no folder " + Utf8Text(folder));
       }
     }
   } catch (const InputError& e) {

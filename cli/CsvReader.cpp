@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "ExitCodes.h"
+#include "Utf8Path.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ unsigned char DetectSeparator(const std::string& text) {
 }  // namespace
 
 std::vector<CsvRecord> ReadCsvFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(Utf8Path(path), std::ios::binary);
   if (!in) throw InputError("cannot read " + path);
   std::stringstream content;
   content << in.rdbuf();

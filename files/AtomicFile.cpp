@@ -5,6 +5,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "Utf8Path.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -34,12 +36,14 @@ Result Failed(Result::Failure failure, std::string reason) {
 
 namespace {
 
+// Paths and messages through the wide calls, converted from and to UTF-8 by the tool: the "A"
+// calls would use the ANSI code page, which is not UTF-8 on Windows 10 1809.
 std::string Reason(DWORD code) {
-  char* text = nullptr;
-  FormatMessageA(
+  wchar_t* text = nullptr;
+  FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
-  std::string reason = text ? text : "error " + std::to_string(code);
+      nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+  std::string reason = text ? Utf8(text) : "error " + std::to_string(code);
   if (text) LocalFree(text);
   while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
                              reason.back() == ' ' || reason.back() == '.')) {
@@ -51,18 +55,19 @@ std::string Reason(DWORD code) {
 }  // namespace
 
 Result Replace(const std::string& path, std::string_view bytes) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::wstring widePath = Wide(path);
+  const DWORD attributes = GetFileAttributesW(widePath.c_str());
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
   // A read-only file is refused as writing it in place would be.
   if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
     return Failed(Result::Failure::Create, Reason(ERROR_ACCESS_DENIED));
   }
-  std::string temp;
+  std::wstring temp;
   HANDLE file = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-    temp = path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++) +
-           ".tmp";
-    file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+    temp = widePath + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(counter++) + L".tmp";
+    file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                        nullptr);
     if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
   }
@@ -70,7 +75,7 @@ Result Replace(const std::string& path, std::string_view bytes) {
 
   auto fail = [&](DWORD code) {
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    DeleteFileA(temp.c_str());
+    DeleteFileW(temp.c_str());
     return Failed(Result::Failure::Write, Reason(code));
   };
   while (!bytes.empty()) {
@@ -83,12 +88,12 @@ Result Replace(const std::string& path, std::string_view bytes) {
   const BOOL closed = CloseHandle(file);
   file = INVALID_HANDLE_VALUE;
   if (!closed) return fail(GetLastError());
-  if (!MoveFileExA(temp.c_str(), path.c_str(),
+  if (!MoveFileExW(temp.c_str(), widePath.c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return fail(GetLastError());
   }
   // The new file keeps the old one's attributes (hidden, say).
-  if (exists) SetFileAttributesA(path.c_str(), attributes);
+  if (exists) SetFileAttributesW(widePath.c_str(), attributes);
   return {};
 }
 

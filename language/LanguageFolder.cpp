@@ -6,6 +6,15 @@
 #include <filesystem>
 #include <system_error>
 
+#include "Utf8Path.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -49,24 +58,54 @@ void Seed(const fs::path& installed, const fs::path& target) {
 
 }  // namespace
 
+bool CanCreateFileIn(const std::string& folder) {
+  static std::atomic<unsigned> counter{0};
+  const std::string name =
+      ".tagwick-probe-" +
+      std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
+      std::to_string(counter++);
+  const fs::path probe = Utf8Path(folder) / name;
+#ifdef _WIN32
+  const HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+#else
+  const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return true;
+#endif
+}
+
 std::string LanguageBaseDirectory(const LanguageFolders& folders) {
-  if (IsDirectory(fs::path(folders.workingDirectory) / "Language") || folders.configHome.empty())
+  const fs::path working = Utf8Path(folders.workingDirectory) / "Language";
+  if (folders.configHome.empty() ||
+      (IsDirectory(working) && (!folders.mustBeWritable || CanCreateFileIn(Utf8Text(working)))))
     return folders.workingDirectory;
-  const fs::path base = fs::path(folders.configHome) / "tagwick";
+#ifdef _WIN32
+  const fs::path base = Utf8Path(folders.configHome) / "Tagwick";
+#else
+  const fs::path base = Utf8Path(folders.configHome) / "tagwick";
+#endif
   const fs::path target = base / "Language";
-  if (!IsDirectory(target)) Seed(folders.installedLanguage, target);
-  return base.string();
+  if (!IsDirectory(target)) Seed(Utf8Path(folders.installedLanguage), target);
+  return Utf8Text(base);
 }
 
 std::string UserConfigHome() {
 #ifdef _WIN32
-  const char* appData = std::getenv("APPDATA");
-  return appData && *appData ? appData : "";
+  // Read as UTF-16: in the ANSI code page a user name in Chinese would not survive on Windows 10
+  // 1809, which ignores the manifest's UTF-8 code page.
+  const wchar_t* appData = _wgetenv(L"APPDATA");
+  return appData && *appData ? Utf8(appData) : "";
 #else
   const char* config = std::getenv("XDG_CONFIG_HOME");
   if (config && *config == '/') return config;
   const char* home = std::getenv("HOME");
-  if (home && *home == '/') return (fs::path(home) / ".config").string();
+  if (home && *home == '/') return Utf8Text(Utf8Path(home) / ".config");
   return "";
 #endif
 }

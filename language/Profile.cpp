@@ -9,6 +9,9 @@
 #include "AsciiCase.h"
 #include "AtomicFile.h"
 #include "CodePage.h"
+#ifdef _WIN32
+#include "Utf8Path.h"
+#endif
 
 namespace profile {
 
@@ -103,7 +106,12 @@ struct Document {
 
   // Reads the file; false (with errno) when it exists but cannot be read.
   bool Load(const std::string& path, int& err) {
+#ifdef _WIN32
+    // The path is UTF-8; the ANSI code page is not (Windows 10 1809).
+    File f(_wfopen(Wide(path).c_str(), L"rb"));
+#else
     File f(std::fopen(path.c_str(), "rb"));
+#endif
     if (!f) {
       err = errno;
       if (err == ENOENT) {
@@ -145,9 +153,13 @@ struct Document {
   }
 
   // Line i as UTF-8.
-  std::string Text(std::size_t i) const { return Decode(Raw(i)); }
+  std::string Text(std::size_t i) const {
+    return Decode(Raw(i));
+  }
 
-  bool Utf8() const { return codePage == nullptr; }
+  bool Utf8() const {
+    return codePage == nullptr;
+  }
 
   // Splits `bytes` into lines and settles the encoding.
   void Classify() {

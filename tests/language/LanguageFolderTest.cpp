@@ -45,6 +45,19 @@ TEST_F(LanguageFolderTest, WorkingDirectoryLanguageWinsAndNothingIsCopied) {
   EXPECT_FALSE(fs::exists(config.Path() / "tagwick"));
 }
 
+TEST_F(LanguageFolderTest, WorkingDirectoryLanguageThatCannotBeWrittenCountsOnlyOnLinux) {
+  // A folder in which not even root can create a file, as Program Files is for a Windows user.
+  fs::create_directory_symlink("/proc/sys", work.Path() / "Language");
+  ASSERT_FALSE(CanCreateFileIn((work.Path() / "Language").string()));
+  EXPECT_TRUE(CanCreateFileIn(work.Str()));
+  EXPECT_EQ(std::distance(fs::directory_iterator(work.Path()), {}), 1);  // the probe is gone
+  EXPECT_EQ(LanguageBaseDirectory(Folders()), work.Str());
+  LanguageFolders windows = Folders();
+  windows.mustBeWritable = true;
+  EXPECT_EQ(fs::path(LanguageBaseDirectory(windows)), config.Path() / "tagwick");
+  EXPECT_TRUE(fs::is_regular_file(UserFolder() / "Lang.ini"));
+}
+
 TEST_F(LanguageFolderTest, FirstStartSeedsAWritableCopyThatTakesTheChoice) {
   const std::string base = LanguageBaseDirectory(Folders());
   EXPECT_EQ(fs::path(base), config.Path() / "tagwick");

@@ -4,10 +4,10 @@ Usage: window_under_wine.py TAGWICK.EXE SOURCE_DIR [--shots DIR]
        window_under_wine.py --packaged UNPACKED_FOLDER SOURCE_DIR
 
 Starts the program from a working folder of its own (a copy of Language/ with no CurID) once per
-language and checks its title, then, in English, drives it with the mouse and keyboard against a
+language and checks its title, its fixed frame and its centred position, then, in English, drives it with the mouse and keyboard against a
 fake device on 127.0.0.1: the exact request bytes, a device-ID round trip, an inventory of 1,000
 reports counted in the exported grid, the export byte for byte, and the close that sends
-"debugstop" and writes CurID to Lang.ini. Screenshots go to DIR (default SOURCE_DIR/docs).
+"debugstop" and writes CurID to Lang.ini, and the grid's 20-pixel rows. Screenshots go to DIR (default SOURCE_DIR/docs).
 """
 
 import os
@@ -35,6 +35,12 @@ BTN_EXPORT = (688, 14, 81, 25, (0, 0))
 # Where the pages begin inside the tab widget under the Windows style, and the second tab.
 PAGE = (2, 22)
 TAB_READ_TEST = (126, 11)
+# The tag grid's client area (inside the read-test page) and the design's row height.
+GRID = (PAGE[0] + 17, PAGE[1] + 56, 752, 465)
+ROW_HEIGHT = 20
+# _MOTIF_WM_HINTS bits: functions resize and maximise, decorations resize handle and maximise.
+MWM_FUNC_RESIZE, MWM_FUNC_MAXIMIZE = 0x2, 0x10
+MWM_DECOR_RESIZEH, MWM_DECOR_MAXIMIZE = 0x4, 0x40
 # The same for the Linux window (Fusion style), which the benchmark drives beside it.
 LINUX_PAGE = (2, 26)
 LINUX_TAB_READ_TEST = (125, 13)
@@ -152,6 +158,50 @@ class Window:
                       for line in xdotool("getwindowgeometry", "--shell", wid).split())
         return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
 
+    def check_frame_and_position(self):
+        """The design's window: a fixed single frame without maximise, the client area centred
+        on the screen as the Linux window centres it."""
+        hints = subprocess.run(["xprop", "-id", self.id, "_MOTIF_WM_HINTS", "WM_NORMAL_HINTS"],
+                               capture_output=True, text=True, check=True).stdout
+        motif = re.search(r"_MOTIF_WM_HINTS\(_MOTIF_WM_HINTS\) = (.*)", hints)
+        assert motif, hints
+        functions, decorations = [int(v, 16) for v in motif.group(1).split(", ")[1:3]]
+        assert not functions & (MWM_FUNC_RESIZE | MWM_FUNC_MAXIMIZE), hints
+        assert not decorations & (MWM_DECOR_RESIZEH | MWM_DECOR_MAXIMIZE), hints
+        assert "minimum size: 792 by 563" in hints and "maximum size: 792 by 563" in hints, hints
+        info = subprocess.run(["xwininfo", "-id", self.id], capture_output=True, text=True,
+                              check=True).stdout
+        at = tuple(int(re.search(r"Absolute upper-left %s:\s+(-?\d+)" % axis, info).group(1))
+                   for axis in "XY")
+        width, height = (int(v) for v in xdotool("getdisplaygeometry").split())
+        # QRect's centre, as the Linux window computes it: (size - 1) / 2.
+        wanted = ((width - 1) // 2 - 791 // 2, (height - 1) // 2 - 562 // 2)
+        assert at == wanted, "client area at %s, centred is %s" % (at, wanted)
+
+    def row_pitch(self):
+        """The distance between the tag grid's horizontal lines, from a capture of the window."""
+        xwd = subprocess.run(["xwd", "-silent", "-id", self.id], capture_output=True, check=True)
+        ppm = subprocess.run(["xwdtopnm"], input=xwd.stdout, capture_output=True,
+                             check=True).stdout
+        fields = ppm.split(maxsplit=4)
+        assert fields[0] == b"P6", fields[:4]
+        width = int(fields[1])
+        pixels = fields[4]
+        left, top, grid_width, grid_height = GRID
+        base = bytes((230, 255, 255))
+        lines = []
+        # A grid line is a pixel row of one colour, other than the cells' background, across the
+        # first columns; rows of text and of background are not.
+        for y in range(top, top + grid_height):
+            start = (y * width + left + 4) * 3
+            row = pixels[start:start + 3 * 300]
+            first = row[:3]
+            if first != base and row == first * 300:
+                lines.append(y)
+        gaps = [b - a for a, b in zip(lines, lines[1:]) if b - a > 1]
+        assert len(gaps) >= 10, lines
+        return max(set(gaps), key=gaps.count)
+
     def title(self):
         out = subprocess.run(["xprop", "-id", self.id, "_NET_WM_NAME"], capture_output=True,
                              env=dict(os.environ, LC_ALL="C.UTF-8"), check=True).stdout
@@ -221,6 +271,7 @@ def english_session(exe, source, shots):
     language = os.path.join(source, "Language", "Pellow.eng")
     try:
         assert window.title() == profile_value(language, "MainForm", "MainForm"), window.title()
+        window.check_frame_and_position()
         window.screenshot(os.path.join(shots, "windows-parameters-en.png"))
 
         window.type_into(EDT_IP, LOOPBACK)
@@ -246,6 +297,7 @@ def english_session(exe, source, shots):
                 time.sleep(0.001)
         time.sleep(3)
         window.screenshot(os.path.join(shots, "windows-read-test.png"))
+        assert window.row_pitch() == ROW_HEIGHT, window.row_pitch()
 
         out = os.path.join(window.work, "export.csv")
         windows_path = subprocess.run(["winepath", "-w", out], capture_output=True, text=True,
@@ -288,6 +340,7 @@ def start_up(exe, source, shots, locale, extension, index, name, folder=None):
     try:
         language = os.path.join(source, "Language", "Pellow." + extension)
         assert window.title() == profile_value(language, "MainForm", "MainForm"), window.title()
+        window.check_frame_and_position()
         if shots:
             window.screenshot(os.path.join(shots, "windows-parameters-%s.png" % name))
         window.close()
@@ -314,7 +367,7 @@ def main():
     start_up(exe, source, shots, "ja_JP.UTF-8", "jpn", 2, "ja")
     english_session(exe, source, shots)
     print("tagwick.exe under Wine: titles in three languages, requests, device ID, "
-          "1,000 reports, export and close passed.")
+          "1,000 reports, 20-pixel rows, fixed frame, centred window, export and close passed.")
 
 
 if __name__ == "__main__":
