@@ -496,7 +496,7 @@ TEST_F(OneLanguageTest, SaveWithNoLanguageDoesNothing) {
   EXPECT_FALSE(std::filesystem::exists(Dir()));
 }
 
-TEST(DefaultLanguageIndex, TableOfPart41) {
+TEST(DefaultLanguageIndex, EachLocaleFindsItsShippedLanguage) {
   EXPECT_EQ(DefaultLanguageIndex("en_US.UTF-8"), 0);
   EXPECT_EQ(DefaultLanguageIndex("zh_CN.UTF-8"), 1);
   EXPECT_EQ(DefaultLanguageIndex("zh_CN.GB18030"), 1);
