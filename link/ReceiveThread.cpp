@@ -32,6 +32,14 @@ constexpr double kPeakRate = 500000;
 constexpr auto kWakeLatency = std::chrono::milliseconds(5);
 // Shorter pauses than this gain nothing: a sleep overshoots by about as much.
 constexpr auto kMinPause = std::chrono::microseconds(100);
+// Whether the receive thread waits for a datagram with a time limit when something falls due.
+// On Windows each socket call costs a system call, and under Wine a round trip to its server: a
+// wait there is a receive alone, and the chain thread times what falls due.
+#ifdef _WIN32
+constexpr bool kTimedWaits = false;
+#else
+constexpr bool kTimedWaits = true;
+#endif
 // How long a receive thread without a usable socket (none opened, no local port yet) waits
 // before it tries again.
 constexpr auto kRetryPause = std::chrono::milliseconds(10);
@@ -155,11 +163,26 @@ int UDPThread::Look(net::DatagramReceiver& receiver, bool pause, std::chrono::mi
   if (HandedOver()) return receiver.Receive(socket, true);
   // Wait for a datagram, but no longer than a held-back drain or an unreported drop can wait.
   if (const auto due = NextDue()) {
+    if (!kTimedWaits) {
+      WatchDue();
+      return receiver.Receive(socket, true);
+    }
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(*due - now);
     if (left.count() > 0) net::WaitReadable(socket, left);
     return receiver.Receive(socket, false);
   }
   return receiver.Receive(socket, true);
+}
+
+void UDPThread::WatchDue() {
+  const auto due = LastDue();
+  if (!due) return;
+  {
+    std::lock_guard lock(intake.mutex);
+    if (*due <= intake.watchUntil) return;
+    intake.watchUntil = *due;
+  }
+  intake.ready.notify_one();
 }
 
 bool UDPThread::HandedOver() {

@@ -119,21 +119,23 @@ void UDPThread::ChainLoop() {
 
 bool UDPThread::TakeIntake(std::deque<Received>& work) {
   std::unique_lock lock(intake.mutex);
-  // What the last backlog left due when this thread gave the chain back: it posts that, since
-  // the receive thread may be waiting for its next datagram without a time limit.
-  auto leftDue = std::chrono::steady_clock::time_point::min();
   while (!intake.closed) {
     if (intake.handedOver) {
       if (!intake.queue.empty() || intake.burst) break;
       // The backlog is worked off: the receive thread runs the chain again from its next
-      // datagram on.
+      // datagram on. It may be waiting for that datagram without a time limit, so what the
+      // backlog left due (a held-back drain, a drop line) is posted from here.
       intake.handedOver = false;
-      leftDue = LastDue().value_or(leftDue);
+      intake.watchUntil = std::max(intake.watchUntil, LastDue().value_or(intake.watchUntil));
     }
-    const auto due = NextDue();
-    if (due && *due <= leftDue) {
-      if (!intake.ready.wait_until(lock, *due,
-                                   [&] { return intake.handedOver || intake.closed; })) {
+    // The chain is the receive thread's: nothing to work through, and nothing to time but what
+    // it asked this thread to watch.
+    const auto watching = intake.watchUntil;
+    const auto woken = [&] {
+      return intake.handedOver || intake.closed || intake.watchUntil != watching;
+    };
+    if (const auto due = NextDue(); due && *due <= watching) {
+      if (!intake.ready.wait_until(lock, *due, woken)) {
         lock.unlock();
         handOver.PostIfDue();
         NoteDrops();
@@ -141,9 +143,7 @@ bool UDPThread::TakeIntake(std::deque<Received>& work) {
       }
       continue;
     }
-    leftDue = std::chrono::steady_clock::time_point::min();
-    // The chain is the receive thread's: nothing to work through and nothing to time.
-    intake.ready.wait(lock, [&] { return intake.handedOver || intake.closed; });
+    intake.ready.wait(lock, woken);
   }
   // Nothing waits: wait for the receive thread, but no longer than a held-back drain or an
   // unreported drop can wait.

@@ -124,6 +124,9 @@ class UDPThread {
     // chain thread has not yet worked them all off. While it is not set, the intake is empty
     // and the receive thread runs the chain itself.
     bool handedOver = false;
+    // While the chain is the receive thread's, the chain thread posts what falls due up to this
+    // time: the receive thread may be waiting for a datagram without a time limit.
+    std::chrono::steady_clock::time_point watchUntil = std::chrono::steady_clock::time_point::min();
     // The receive thread has ended: nothing more comes.
     bool closed = false;
   };
@@ -139,6 +142,9 @@ class UDPThread {
            bool& waited);
   // Whether the chain is the chain thread's (Intake::handedOver).
   bool HandedOver();
+  // Asks the chain thread to post what is due, for a receive thread about to wait without a
+  // time limit.
+  void WatchDue();
   // Whether the receive thread runs the chain: nothing is handed over and the window is not so
   // far behind that delivering to it could wait.
   bool ChainIsOurs();
