@@ -60,7 +60,8 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} ProductVersion "${VERSION}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} FileVersion "${VERSION}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} FileDescription "${APP} setup"
 VIAddVersionKey /LANG=${LANG_ENGLISH} CompanyName "${PUBLISHER}"
-VIAddVersionKey /LANG=${LANG_ENGLISH} LegalCopyright "GNU General Public License, version 3 or later"
+VIAddVersionKey /LANG=${LANG_ENGLISH} LegalCopyright \
+  "GNU General Public License, version 3 or later"
 
 ; The same shortcut for every scope: started in the user's profile folder, which holds no
 ; Language folder, so that the program takes (and on its first start makes) the user's own copy

@@ -21,6 +21,7 @@ import subprocess
 import sys
 import time
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import window_under_wine as ww  # noqa: E402
 
@@ -309,10 +310,22 @@ def upgrade(root, source, new_setup, old_setup, old_file, version):
         values = prefix.registry("HKCU", UNINSTALL + "\\Tagwick")
         assert values["DisplayVersion"] != version, values
         assert os.path.isfile(os.path.join(prefix.unix(folder), old_file))
+        # A running tagwick.exe is reported (ERROR_SHARING_VIOLATION) and nothing is changed.
+        start_menu = "C:\\users\\tester\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"
+        link = os.path.join(prefix.unix(start_menu), "Tagwick.lnk")
+        running = ShortcutRun(prefix, link, "en_US.UTF-8",
+                              os.path.join(prefix.appdata_language(), "Lang.ini"))
+        try:
+            shutil.copy(new_setup, os.path.join(prefix.path, "drive_c", "setup.exe"))
+            code = prefix.wine("C:\\setup.exe", "/S", check=False)
+            assert code == 32, code
+            assert prefix.registry("HKCU", UNINSTALL + "\\Tagwick")["DisplayVersion"] != version
+            assert os.path.isfile(os.path.join(prefix.unix(folder), old_file))
+        finally:
+            running.close()
         assert setup(prefix, new_setup, "/S") == 0
         entries = [k for k in prefix.subkeys("HKCU", UNINSTALL) if "tagwick" in k.lower()]
         assert entries == ["Tagwick"], entries
-        start_menu = "C:\\users\\tester\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"
         check_installation(prefix, source, "HKCU", folder, start_menu, version)
     finally:
         prefix.close()
