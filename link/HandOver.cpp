@@ -53,7 +53,7 @@ void HandOver::Deliver(std::function<void()> task, std::size_t bytes, bool kept)
     shared->bytes += bytes;
     if (!shared->drainPosted && !shared->cancelled) {
       const Clock::time_point now = Clock::now();
-      if (now - shared->lastPost >= drainInterval) {
+      if (!shared->holding && now - shared->lastPost >= drainInterval) {
         MarkPosted(now);
         post = true;
       } else {
@@ -73,7 +73,7 @@ std::optional<HandOver::Clock::time_point> HandOver::PostDeadline() const {
 void HandOver::PostIfDue() {
   {
     std::lock_guard lock(shared->mutex);
-    if (!shared->postHeld || shared->cancelled || shared->drainPosted) return;
+    if (!shared->postHeld || shared->holding || shared->cancelled || shared->drainPosted) return;
     const Clock::time_point now = Clock::now();
     if (now - shared->lastPost < drainInterval) return;
     MarkPosted(now);
@@ -87,6 +87,14 @@ std::optional<HandOver::Clock::time_point> HandOver::NextPostTime() const {
   const Clock::time_point next = shared->lastPost + drainInterval;
   if (next <= Clock::now()) return std::nullopt;
   return next;
+}
+
+void HandOver::HoldPosts(bool hold) {
+  {
+    std::lock_guard lock(shared->mutex);
+    shared->holding = hold;
+  }
+  if (!hold) PostIfDue();
 }
 
 bool HandOver::HalfFull() const {

@@ -55,6 +55,11 @@ class HandOver {
   std::optional<Clock::time_point> NextPostTime() const;
   // Link thread: half of what the queue may hold, by either bound, is waiting.
   bool HalfFull() const;
+  // Link thread: while held, tasks delivered are queued and their drain is not posted (unless
+  // the queue is full); letting go posts it as PostIfDue would. For tasks that come together:
+  // posted at the first of them, a drain would run while the rest are still being delivered,
+  // and those would wait an interval for the next.
+  void HoldPosts(bool hold);
   // Window thread: a link thread waiting for room goes on at once, now and from now on.
   void Cancel();
   struct FlushResult {
@@ -90,6 +95,8 @@ class HandOver {
     bool cancelled = false;
     // Tasks are queued but their drain is held back until lastPost + drainInterval.
     bool postHeld = false;
+    // HoldPosts(true) is in force.
+    bool holding = false;
     Clock::time_point lastPost{};
   };
   static void Drain(const std::shared_ptr<Shared>& shared, WindowThread& target);

@@ -40,6 +40,9 @@ constexpr bool kTimedWaits = false;
 #else
 constexpr bool kTimedWaits = true;
 #endif
+// The longest the receive thread holds the window's drain back while it takes what gathered
+// in a pause: at ordinary rates that is done in well under a millisecond.
+constexpr auto kLongestHold = std::chrono::milliseconds(5);
 // How long a receive thread without a usable socket (none opened, no local port yet) waits
 // before it tries again.
 constexpr auto kRetryPause = std::chrono::milliseconds(10);
@@ -90,6 +93,10 @@ void UDPThread::ReceiveLoop() {
   bool close = false;
   bool full = false;
   std::optional<std::chrono::system_clock::time_point> lastArrival;
+  // The hand-over's posts are held while the chain runs on a full batch and what is queued
+  // behind it.
+  bool holding = false;
+  std::chrono::steady_clock::time_point holdingSince{};
   // The stop wakes a waiting receive only after its pause, so a datagram arriving during the
   // pause is still taken.
   while (WaitForRoom()) {
@@ -108,11 +115,20 @@ void UDPThread::ReceiveLoop() {
       burst = burst || IsBurst(receiver, taken, batchSize, waited);
       if (burst) quietUntil = std::chrono::steady_clock::now() + kBurstQuiet;
       if (!burst && ChainIsOurs()) {
-        RunHere(receiver, taken);
+        // A full batch has more queued behind it: their effects go to the window in one drain,
+        // unless taking them goes on so long that the window would notice.
+        const auto now = std::chrono::steady_clock::now();
+        if (!holding) holdingSince = now;
+        holding = full && now - holdingSince < kLongestHold;
+        RunHere(receiver, taken, holding);
       } else {
+        LetPostsGo(holding);
         Take(receiver, taken, burst);
       }
-    } else if (burst) {
+      continue;
+    }
+    LetPostsGo(holding);
+    if (burst) {
       if (taken < 0 || std::chrono::steady_clock::now() >= quietUntil) {
         burst = false;
         BurstOver();
@@ -135,6 +151,7 @@ void UDPThread::ReceiveLoop() {
       std::this_thread::sleep_for(kRetryPause);
     }
   }
+  LetPostsGo(holding);
   {
     std::lock_guard lock(intake.mutex);
     intake.burst = false;
@@ -196,7 +213,16 @@ bool UDPThread::ChainIsOurs() {
   return !HandedOver() && !handOver.HalfFull();
 }
 
-void UDPThread::RunHere(const net::DatagramReceiver& receiver, int taken) {
+void UDPThread::LetPostsGo(bool& holding) {
+  if (!holding) return;
+  holding = false;
+  handOver.HoldPosts(false);
+}
+
+void UDPThread::RunHere(const net::DatagramReceiver& receiver, int taken, bool more) {
+  // Posted at the first of these datagrams, a drain would run while the chain is still on the
+  // rest, and whatever it missed would wait a whole interval for the next.
+  handOver.HoldPosts(true);
   for (int i = 0; i < taken; ++i) {
     // An oversize datagram reports more than the buffer holds and is dropped whole; a woken
     // socket yields empty ones.
@@ -205,7 +231,7 @@ void UDPThread::RunHere(const net::DatagramReceiver& receiver, int taken) {
     DispatchOne(DatagramText(receiver.Data(i), length), receiver.ArrivedAt(i));
   }
   dropsSeen = std::max(dropsSeen.load(), receiver.Dropped());
-  handOver.PostIfDue();
+  if (!more) handOver.HoldPosts(false);
   NoteDrops();
 }
 

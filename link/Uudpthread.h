@@ -149,8 +149,11 @@ class UDPThread {
   // far behind that delivering to it could wait.
   bool ChainIsOurs();
   // Runs the chain on the usable ones of the `taken` datagrams the receiver holds, on the
-  // receive thread, and posts what falls due.
-  void RunHere(const net::DatagramReceiver& receiver, int taken);
+  // receive thread, and posts what falls due; with `more` queued behind them, the hand-over's
+  // posts stay held for those.
+  void RunHere(const net::DatagramReceiver& receiver, int taken, bool more);
+  // Lets the hand-over post again when `holding`, and clears it.
+  void LetPostsGo(bool& holding);
   // Waits until the intake has room or the receiver is woken; false when woken.
   bool WaitForRoom();
   // Puts the usable ones of the `taken` datagrams the receiver holds into the intake, `burst`

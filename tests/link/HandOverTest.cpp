@@ -42,6 +42,40 @@ TEST(HandOverDrain, TasksPastTheDrainsBudgetAllRunInOrderWhenPostsRunAtOnce) {
   EXPECT_EQ(handOver.Pending(), 0u);
 }
 
+// Keeps what is posted, to run when the test says.
+class HeldWindowThread : public WindowThread {
+ public:
+  void Post(std::function<void()> task) override { posted.push_back(std::move(task)); }
+  std::vector<std::function<void()>> posted;
+};
+
+// Tasks delivered while posts are held reach the window in one drain once let go, in order,
+// with no wait for an interval; a queue that fills while held is posted all the same.
+TEST(HandOverDrain, TasksDeliveredWhilePostsAreHeldGoInOneDrainOnceLetGo) {
+  HeldWindowThread window;
+  HandOver handOver(window, 4, 1h);
+  std::vector<int> ran;
+  handOver.HoldPosts(true);
+  for (int i = 0; i < 3; ++i) handOver.Deliver([&ran, i] { ran.push_back(i); });
+  EXPECT_TRUE(window.posted.empty());
+  handOver.HoldPosts(false);
+  ASSERT_EQ(window.posted.size(), 1u);
+  window.posted[0]();
+  EXPECT_EQ(ran, (std::vector<int>{0, 1, 2}));
+
+  // The next interval has not begun: held again, a full queue is posted without letting go.
+  window.posted.clear();
+  handOver.HoldPosts(true);
+  for (int i = 0; i < 4; ++i) handOver.Deliver([] {});
+  EXPECT_TRUE(window.posted.empty());
+  std::thread link([&] { handOver.Deliver([] {}); });
+  // The link thread posts before it waits for room.
+  while (handOver.Waiting() != 1) std::this_thread::yield();
+  ASSERT_EQ(window.posted.size(), 1u);
+  window.posted[0]();
+  link.join();
+}
+
 TEST(HandOverBound, PendingBytesNeverExceedTheBoundAndALoneLargeTaskStillGoesIn) {
   DroppingWindowThread window;
   HandOver handOver(window, 1000, 0ms, 100);
