@@ -85,6 +85,8 @@ struct DatagramReceiver::Batch {
   std::vector<std::size_t> lengths;
   std::vector<std::chrono::system_clock::time_point> arrived;
   std::vector<sockaddr_in> senders;
+  // Windows does not tell.
+  std::uint64_t dropped = 0;
 };
 
 DatagramReceiver::DatagramReceiver(std::size_t size, std::size_t count)
@@ -150,22 +152,6 @@ const char* DatagramReceiver::Data(int i) const {
 
 std::size_t DatagramReceiver::Length(int i) const {
   return batch->lengths[static_cast<std::size_t>(i)];
-}
-
-std::chrono::system_clock::time_point DatagramReceiver::ArrivedAt(int i) const {
-  return batch->arrived[static_cast<std::size_t>(i)];
-}
-
-std::uint32_t DatagramReceiver::Sender(int i) const {
-  return batch->senders[static_cast<std::size_t>(i)].sin_addr.s_addr;
-}
-
-std::uint16_t DatagramReceiver::SenderPort(int i) const {
-  return ntohs(batch->senders[static_cast<std::size_t>(i)].sin_port);
-}
-
-std::uint64_t DatagramReceiver::Dropped() const {
-  return 0;
 }
 
 std::int64_t DropCount(SocketHandle) {
@@ -296,22 +282,6 @@ std::size_t DatagramReceiver::Length(int i) const {
   return batch->headers[static_cast<std::size_t>(i)].msg_len;
 }
 
-std::chrono::system_clock::time_point DatagramReceiver::ArrivedAt(int i) const {
-  return batch->arrived[static_cast<std::size_t>(i)];
-}
-
-std::uint32_t DatagramReceiver::Sender(int i) const {
-  return batch->senders[static_cast<std::size_t>(i)].sin_addr.s_addr;
-}
-
-std::uint16_t DatagramReceiver::SenderPort(int i) const {
-  return ntohs(batch->senders[static_cast<std::size_t>(i)].sin_port);
-}
-
-std::uint64_t DatagramReceiver::Dropped() const {
-  return batch->dropped;
-}
-
 int WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) {
   pollfd ready{static_cast<int>(socket), POLLIN, 0};
   const int result = ::poll(&ready, 1, static_cast<int>(timeout.count()));
@@ -353,5 +323,21 @@ void CloseSocket(SocketHandle socket) {
 }
 
 #endif
+
+std::chrono::system_clock::time_point DatagramReceiver::ArrivedAt(int i) const {
+  return batch->arrived[static_cast<std::size_t>(i)];
+}
+
+std::uint32_t DatagramReceiver::Sender(int i) const {
+  return batch->senders[static_cast<std::size_t>(i)].sin_addr.s_addr;
+}
+
+std::uint16_t DatagramReceiver::SenderPort(int i) const {
+  return ntohs(batch->senders[static_cast<std::size_t>(i)].sin_port);
+}
+
+std::uint64_t DatagramReceiver::Dropped() const {
+  return batch->dropped;
+}
 
 }  // namespace net
