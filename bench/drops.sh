@@ -109,8 +109,8 @@ def get(side, front, cores, load, count):
     if not runs:
         return None
     total = dict(runs[0])
-    for k in ('sent', 'lost', 'counted'):
-        total[k] = sum(int(r[k]) for r in runs)
+    for k in ('sent', 'lost', 'counted', 'backlog'):
+        total[k] = sum(int(r.get(k, 0)) for r in runs)
     return total
 section = ['## Drops with a small receive buffer', '',
            f'tagwick-bench-drops (bench/drops.sh): a socket of the benchmark on 127.0.0.1 sends '
@@ -120,15 +120,18 @@ section = ['## Drops with a small receive buffer', '',
            f'Sustained = 20,000/s for {seconds} s, once; bursts as fast as loopback allows, '
            f'{repeat} times each, the figures their totals. '
            f'lost = sent - processed; counted = what the tool reported as dropped by the system '
-           f'(the window\'s log lines, the command line\'s `dropped=`). before = commit {before} '
+           f'(the window\'s log lines, the command line\'s `dropped=`); backlog = what the system '
+           f'dropped before any socket in the same time (/proc/net/softnet_stat: the loopback '
+           f'backlog of a processor overflowed, which neither the sender nor a socket is told of, '
+           f'as a network card drops what its ring cannot hold; machine-wide). before = commit {before} '
            f'built with the same benchmark source, after = this tree. bare = no tool: a thread '
            f'that only takes the datagrams off a socket set up the same way, waiting in each '
            f'receive; it shows what waking a thread for each burst costs on this machine. cores: shared = the sender and the tool on the '
            f'processors as the system places them (it may put the sender and the receiving '
            f'thread on one processor, where they take turns); own = the sender on processor 0 '
            f'alone and the tool on the others, as a device on the network would be.', '',
-           '| front | cores | load | sent | before: lost | before: counted | after: lost | after: counted |',
-           '|---|---|---|---:|---:|---:|---:|---:|']
+           '| front | cores | load | sent | before: lost | before: counted | before: backlog | after: lost | after: counted | after: backlog |',
+           '|---|---|---|---:|---:|---:|---:|---:|---:|---:|']
 seen = []
 for r in rows:
     key = (r['front'], r['cores'], r['load'], r['count'])
@@ -140,7 +143,8 @@ for r in rows:
             else f"{repeat} bursts of {int(r['count']):,}")
     cell = lambda x, k: f"{int(x[k]):,}" if x else ''
     section.append(f"| {r['front']} | {r['cores']} | {load} | {cell(a or b, 'sent')} | {cell(b, 'lost')} | "
-                   f"{cell(b, 'counted')} | {cell(a, 'lost')} | {cell(a, 'counted')} |")
+                   f"{cell(b, 'counted')} | {cell(b, 'backlog')} | {cell(a, 'lost')} | {cell(a, 'counted')} | "
+                   f"{cell(a, 'backlog')} |")
 section.append('')
 text = '\n'.join(section)
 print(text)
